@@ -1,0 +1,20 @@
+# The README's two commands. Everything else is reachable through CMake presets.
+.PHONY: test run bench deps
+
+deps:
+	@tools/install-deps
+
+test: deps
+	cmake --preset dev
+	cmake --build --preset dev
+	ctest --preset dev
+
+run: deps
+	cmake --preset release
+	cmake --build --preset release
+	tools/run build/release/src/torvane-scoreboard
+
+bench: deps
+	cmake --preset release
+	cmake --build --preset release
+	tools/bench

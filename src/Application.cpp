@@ -1,0 +1,2 @@
+#include "Application.h"
+Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}

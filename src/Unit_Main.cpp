@@ -1,0 +1,2 @@
+#include "Unit_Main.h"
+TSCBForm::TSCBForm(QWidget *parent) : QWidget(parent) {}

@@ -1,0 +1,2 @@
+#include "Unit_Results.h"
+TResultsForm::TResultsForm(QWidget *parent) : QWidget(parent) {}

@@ -1,0 +1,53 @@
+#pragma once
+// The preview's text: one 8-bit string with CR LF line breaks and a stored line
+// count. It is the single source of the scoreboard's rows. A lone CR is an
+// ordinary character; a lone LF becomes CR LF whenever the whole text is set.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace scb {
+
+class PreviewLines
+{
+public:
+    PreviewLines() = default;
+    explicit PreviewLines(std::string text);
+
+    const std::string &text() const { return m_text; }
+
+    // Replaces the whole text (normalising lone LFs) and recounts. Returns
+    // false, and does nothing at all, when the normalised text is unchanged.
+    // Notifies the observer after a change.
+    bool setText(std::string text);
+
+    int count() const { return m_count; }
+
+    // Line i without its CR LF; empty for an index at or past the count.
+    // Cost grows with i, not with the length of the text.
+    std::string line(int i) const;
+
+    // Appends one line (see the implementation for embedded breaks); returns
+    // the new count. Notifies the observer.
+    int add(const std::string &s);
+
+    // Reads the whole file with the exclusive read and sets the text; throws
+    // scb::Error("Cannot open file <path>") and keeps text and count on failure.
+    // Returns whether the text changed.
+    bool loadFromFile(const std::string &path);
+
+    // Called after every change of the text (set, add, load).
+    std::function<void()> onChange;
+
+private:
+    void recount();
+
+    std::string m_text;
+    int m_count = 1;
+    // Start offsets of lines already found; extended lazily by line().
+    mutable std::vector<std::size_t> m_lineStarts;
+};
+
+} // namespace scb

@@ -1,0 +1,15 @@
+#pragma once
+// "hh:nn.ss": 24-hour clock, the locale's time separator after the hour, a
+// literal full stop before the seconds.
+
+#include <ctime>
+#include <string>
+
+namespace scb {
+
+std::string timeText(const std::tm &local, char separator);
+
+// The system's time separator (normally ':').
+char localeTimeSeparator();
+
+} // namespace scb
