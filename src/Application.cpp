@@ -1,2 +1,74 @@
 #include "Application.h"
-Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+
+#include "core/Error.h"
+
+#include <QHash>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPointer>
+
+#include <exception>
+
+std::function<void(const QString &)> Application::errorBoxHook;
+const QString Application::Title = QStringLiteral("Torvane Scoreboard");
+
+namespace {
+
+QHash<QWidget *, Application::KeyPreview> &keyPreviews()
+{
+    static QHash<QWidget *, Application::KeyPreview> previews;
+    return previews;
+}
+
+} // namespace
+
+void Application::setKeyPreview(QWidget *window, KeyPreview handler)
+{
+    if (!handler) {
+        keyPreviews().remove(window);
+        return;
+    }
+    const bool known = keyPreviews().contains(window);
+    keyPreviews().insert(window, std::move(handler));
+    if (!known)
+        QObject::connect(window, &QObject::destroyed, [window] { keyPreviews().remove(window); });
+}
+
+Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+{
+    setApplicationName(Title);
+    setApplicationVersion(QStringLiteral("1.3"));
+}
+
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        // notify() sees the first receiver only once, before Qt passes an
+        // unhandled key on to the parents, so the preview runs once per key.
+        if (event->type() == QEvent::KeyRelease && receiver->isWidgetType()) {
+            QWidget *window = static_cast<QWidget *>(receiver)->window();
+            const auto it = keyPreviews().constFind(window);
+            if (it != keyPreviews().constEnd()) {
+                const KeyPreview handler = it.value();
+                handler(static_cast<QKeyEvent *>(event));
+            }
+        }
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+        reportError(QString::fromStdString(e.what()));
+    } catch (...) {
+        reportError(QStringLiteral("Unknown error"));
+    }
+    return false;
+}
+
+void Application::reportError(const QString &message)
+{
+    const QString text = QString::fromStdString(scb::errorBoxText(message.toStdString()));
+    if (errorBoxHook) {
+        errorBoxHook(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, Title, text, QMessageBox::Ok);
+    box.exec();
+}

@@ -1,7 +1,33 @@
 #pragma once
+// The application object carries the program-wide error model: an exception
+// that escapes an event handler ends that event only and is shown in the
+// error box; the program carries on.
+
 #include <QApplication>
+
+#include <functional>
+
+class QKeyEvent;
+
 class Application : public QApplication
 {
 public:
     Application(int &argc, char **argv);
+
+    bool notify(QObject *receiver, QEvent *event) override;
+
+    // Shows the error box (or hands the text to the test hook). The text is
+    // shown as the error box shows it: with a full stop appended when the
+    // last character's code is above that of '.'.
+    static void reportError(const QString &message);
+
+    // Tests answer the error box through this instead of a modal dialog.
+    static std::function<void(const QString &boxText)> errorBoxHook;
+
+    static const QString Title;
+
+    // Key preview: the window's handler sees every key released in any of
+    // its controls before the control does, whichever control has the focus.
+    using KeyPreview = std::function<void(QKeyEvent *)>;
+    static void setKeyPreview(QWidget *window, KeyPreview handler);
 };

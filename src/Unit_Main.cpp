@@ -1,2 +1,579 @@
 #include "Unit_Main.h"
-TSCBForm::TSCBForm(QWidget *parent) : QWidget(parent) {}
+
+#include "Application.h"
+#include "core/Error.h"
+#include "core/FileStamp.h"
+#include "core/Settings.h"
+#include "core/TimeText.h"
+#include "widgets/ClassicButton.h"
+#include "widgets/Dialogs.h"
+#include "widgets/FileDropTarget.h"
+#include "widgets/FileOpenEdit.h"
+#include "widgets/GroupBox.h"
+#include "widgets/PreviewMemo.h"
+#include "widgets/QtConvert.h"
+#include "widgets/RockerSwitch.h"
+#include "widgets/ScbCheckBox.h"
+#include "widgets/ScbGrid.h"
+#include "widgets/SpinEdit.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+
+#include <filesystem>
+
+namespace {
+
+// The preview's design-time text: the start list shown before any file loads.
+const char *const StartList = "\r\n\r\n\r\n"
+                              "Teams - Free Routine Preliminary\r\n"
+                              "START LIST\r\n"
+                              " 1  RUSSIA\r\n"
+                              " 2  CZECH REPUBLIC \r\n"
+                              " 3  UKRAINE                     \r\n"
+                              " 4  SPAIN                       \r\n"
+                              " 5  GREAT BRITAIN               \r\n"
+                              " 6  NETHERLANDS                 \r\n"
+                              " 7  GREECE                      \r\n"
+                              " 8  ITALY                       \r\n"
+                              " 9  CROATIA                     \r\n"
+                              "10  BELARUS  \r\n";
+
+QFont pixelFont(const QString &family, int pixels, bool bold = false)
+{
+    QFont f(family);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+void setTextColor(QWidget *w, const QColor &color)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, color);
+    pal.setColor(QPalette::Text, color);
+    pal.setColor(QPalette::ButtonText, color);
+    w->setPalette(pal);
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &text, const QRect &r)
+{
+    auto *label = new QLabel(text, parent);
+    label->setGeometry(r);
+    label->setFont(pixelFont(QStringLiteral("Verdana"), 13));
+    setTextColor(label, Qt::white);
+    return label;
+}
+
+SpinEdit *makeSpin(QWidget *parent, const QString &name, const QRect &r, double value)
+{
+    auto *edit = new SpinEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(r);
+    edit->setFont(pixelFont(QStringLiteral("Verdana"), 16));
+    edit->setLoading(true);
+    edit->setMaxValue(9999);
+    edit->setMinValue(0);
+    edit->setStep(1);
+    edit->setLargeStep(10);
+    edit->setValue(value);
+    edit->setLoading(false);
+    return edit;
+}
+
+ClassicButton *makeButton(QWidget *parent, const QString &name, const QString &caption, const QRect &r)
+{
+    auto *button = new ClassicButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(r);
+    button->setFont(pixelFont(QStringLiteral("Verdana"), 16));
+    return button;
+}
+
+std::tm currentLocalTime()
+{
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    return local;
+}
+
+std::string currentDirectory()
+{
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::current_path(ec);
+    return ec ? std::string(".") : p.string();
+}
+
+} // namespace
+
+TSCBForm::TSCBForm(QWidget *parent) : QWidget(parent), m_dialogs(std::make_shared<SystemDialogs>())
+{
+    setObjectName(QStringLiteral("SCBForm"));
+    setWindowTitle(QStringLiteral("Torvane Scoreboard"));
+    mousePos = [] { return QCursor::pos(); };
+    localTime = currentLocalTime;
+    buildLayout();
+    connectHandlers();
+    Application::setKeyPreview(this, [this](QKeyEvent *e) { FormKeyUp(e); });
+}
+
+TSCBForm::~TSCBForm()
+{
+    setPointerHidden(false);
+}
+
+void TSCBForm::buildLayout()
+{
+    resize(513, 430);
+    setMinimumSize(120, 80);
+    // Navy lies under the gradient and shows only if the gradient is not drawn.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0, 0, 128));
+    setPalette(pal);
+    setFont(pixelFont(QStringLiteral("Verdana"), 16));
+    setTextColor(this, Qt::white);
+
+    LMDSimplePanel1 = new QWidget(this);
+    LMDSimplePanel1->setObjectName(QStringLiteral("LMDSimplePanel1"));
+    LMDSimplePanel2 = new QWidget(this);
+    LMDSimplePanel2->setObjectName(QStringLiteral("LMDSimplePanel2"));
+
+    const QFont bigCaption = pixelFont(QStringLiteral("MS Sans Serif"), 16, true);
+    const QFont smallCaption = pixelFont(QStringLiteral("MS Sans Serif"), 11, true);
+    auto makeBox = [this](const QString &name, const QString &caption, const QRect &r, const QFont &font) {
+        auto *box = new ScbGroupBox(caption, LMDSimplePanel1);
+        box->setObjectName(name);
+        box->setCaptionFont(font);
+        box->setGeometry(r);
+        return box;
+    };
+    LMDGroupBox1 = makeBox(QStringLiteral("LMDGroupBox1"),
+                           QStringLiteral("Select Main.txt from Torvane Zentrack (or drag n drop)"),
+                           QRect(24, 16, 457, 73), bigCaption);
+    GroupBoxPreview = makeBox(QStringLiteral("GroupBoxPreview"), QStringLiteral("Main.txt Preview"),
+                              QRect(24, 102, 265, 200), smallCaption);
+    GroupBox1 = makeBox(QStringLiteral("GroupBox1"), QStringLiteral("Screen Size"), QRect(312, 104, 169, 105),
+                        smallCaption);
+    GroupBox2 = makeBox(QStringLiteral("GroupBox2"), QStringLiteral("Fonts and colors"), QRect(24, 312, 457, 65),
+                        smallCaption);
+    GroupBox4 = makeBox(QStringLiteral("GroupBox4"), QStringLiteral("Scoreboard - F8"), QRect(336, 224, 113, 65),
+                        smallCaption);
+
+    XMLFile = new FileOpenEdit(LMDGroupBox1);
+    XMLFile->setObjectName(QStringLiteral("XMLFile"));
+    XMLFile->setGeometry(8, 32, 433, 21);
+    XMLFile->setFont(pixelFont(QStringLiteral("Verdana"), 16));
+
+    MainMemo = new PreviewMemo(GroupBoxPreview);
+    MainMemo->setObjectName(QStringLiteral("MainMemo"));
+    MainMemo->setGeometry(GroupBoxPreview->clientRect());
+    MainMemo->setFont(pixelFont(QStringLiteral("Courier New"), 8));
+    MainMemo->setTabChangesFocus(true);
+    MainMemo->lines().setText(StartList);
+
+    Label2 = makeLabel(GroupBox1, QStringLiteral("Left"), QRect(8, 16, 26, 16));
+    Label3 = makeLabel(GroupBox1, QStringLiteral("Top"), QRect(96, 16, 24, 16));
+    Label4 = makeLabel(GroupBox1, QStringLiteral("Width"), QRect(8, 64, 38, 16));
+    Label5 = makeLabel(GroupBox1, QStringLiteral("Height"), QRect(96, 64, 42, 16));
+    for (QLabel *l : {Label2, Label3, Label4, Label5})
+        l->adjustSize();
+    ScreenLeft = makeSpin(GroupBox1, QStringLiteral("ScreenLeft"), QRect(8, 32, 57, 21), 801);
+    ScreenTop = makeSpin(GroupBox1, QStringLiteral("ScreenTop"), QRect(96, 32, 57, 21), 0);
+    ScreenWidth = makeSpin(GroupBox1, QStringLiteral("ScreenWidth"), QRect(8, 80, 57, 21), 800);
+    ScreenHeight = makeSpin(GroupBox1, QStringLiteral("ScreenHeight"), QRect(96, 80, 57, 21), 600);
+
+    Button1 = makeButton(GroupBox2, QStringLiteral("Button1"), QStringLiteral("Font + Color"), QRect(8, 16, 180, 17));
+    Button2 = makeButton(GroupBox2, QStringLiteral("Button2"), QStringLiteral("Background"), QRect(270, 16, 180, 17));
+    LMDButton4 = makeButton(GroupBox2, QStringLiteral("LMDButton4"), QStringLiteral("Custom Font Color"),
+                            QRect(8, 40, 180, 17));
+    ButtonBackgroundImage = makeButton(GroupBox2, QStringLiteral("ButtonBackgroundImage"),
+                                       QStringLiteral("Background Image"), QRect(270, 40, 180, 17));
+    for (ClassicButton *b : {Button1, Button2, LMDButton4, ButtonBackgroundImage})
+        setTextColor(b, QGuiApplication::palette().color(QPalette::WindowText));
+
+    ResultsButton = new RockerSwitch(GroupBox4);
+    ResultsButton->setObjectName(QStringLiteral("ResultsButton"));
+    ResultsButton->setGeometry(16, 24, 80, 32);
+    ResultsButton->setCheckedLeft(false);
+    ResultsButton->setCaptionChecked(QStringLiteral("Open"));
+    ResultsButton->setCaptionUnChecked(QStringLiteral("Closed"));
+    ResultsButton->setColorChecked(QColor(0, 255, 0));
+    ResultsButton->setColorUnChecked(QColor(255, 0, 0));
+    ResultsButton->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
+
+    ScbBorder = new ScbCheckBox(QStringLiteral("Show Scb Border"), LMDSimplePanel1);
+    ScbBorder->setObjectName(QStringLiteral("ScbBorder"));
+    ScbBorder->setGeometry(312, 296, 193, 17);
+
+    // The design puts the status label under the check box, where a report
+    // can't be read; it sits on the bottom panel beside the Close button.
+    Label1 = new QLabel(LMDSimplePanel2);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(8, 2, 204, 36);
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label1->setFont(pixelFont(QStringLiteral("Verdana"), 13));
+    setTextColor(Label1, Qt::white);
+
+    ButtonClose = makeButton(LMDSimplePanel2, QStringLiteral("ButtonClose"), QStringLiteral("Close"),
+                             QRect(216, 8, 75, 25));
+    setTextColor(ButtonClose, Qt::black);
+
+    LMDFMDrop1 = new FileDropTarget(this);
+    LMDFMDrop1->setObjectName(QStringLiteral("LMDFMDrop1"));
+    LMDFMDrop1->setControl(LMDSimplePanel1);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    CursorTimer = new QTimer(this);
+    CursorTimer->setObjectName(QStringLiteral("CursorTimer"));
+    CursorTimer->setInterval(1000);
+
+    QWidget::setTabOrder(XMLFile, MainMemo);
+    QWidget::setTabOrder(MainMemo, ScreenLeft);
+    QWidget::setTabOrder(ScreenLeft, ScreenTop);
+    QWidget::setTabOrder(ScreenTop, ScreenWidth);
+    QWidget::setTabOrder(ScreenWidth, ScreenHeight);
+    QWidget::setTabOrder(ScreenHeight, Button1);
+    QWidget::setTabOrder(Button1, Button2);
+    QWidget::setTabOrder(Button2, LMDButton4);
+    QWidget::setTabOrder(LMDButton4, ButtonBackgroundImage);
+    QWidget::setTabOrder(ButtonBackgroundImage, ScbBorder);
+    QWidget::setTabOrder(ScbBorder, ButtonClose);
+}
+
+void TSCBForm::connectHandlers()
+{
+    connect(Timer1, &QTimer::timeout, this, &TSCBForm::Timer1Timer);
+    connect(CursorTimer, &QTimer::timeout, this, &TSCBForm::CursorTimerTimer);
+    for (SpinEdit *edit : {ScreenLeft, ScreenTop, ScreenWidth, ScreenHeight})
+        connect(edit, &SpinEdit::changed, this, &TSCBForm::ScreenLeftChange);
+    connect(ResultsButton, &RockerSwitch::clicked, this, &TSCBForm::ResultsButtonClick);
+    connect(ScbBorder, &ScbCheckBox::changed, this, &TSCBForm::ScbBorderChange);
+    connect(Button1, &QPushButton::clicked, this, &TSCBForm::Button1Click);
+    connect(LMDButton4, &QPushButton::clicked, this, &TSCBForm::LMDButton4Click);
+    connect(Button2, &QPushButton::clicked, this, &TSCBForm::Button2Click);
+    connect(ButtonBackgroundImage, &QPushButton::clicked, this, &TSCBForm::ButtonBackgroundImageClick);
+    connect(ButtonClose, &QPushButton::clicked, this, &TSCBForm::ButtonCloseClick);
+    connect(LMDFMDrop1, &FileDropTarget::fmDragDrop, this, &TSCBForm::LMDFMDrop1FMDragDrop);
+}
+
+void TSCBForm::setResultsForm(TResultsForm *results)
+{
+    ResultsForm = results;
+    results->rectSource = [this] { return scoreboardRect(); };
+    results->onToggleRequest = [this] { ToggleScoreboard(); };
+    results->onClosed = [this] { ResultsButton->setChecked(false); };
+    results->setDialogs(m_dialogs);
+}
+
+void TSCBForm::setDialogs(std::shared_ptr<Dialogs> dialogs)
+{
+    m_dialogs = std::move(dialogs);
+    if (ResultsForm)
+        ResultsForm->setDialogs(m_dialogs);
+}
+
+ScoreboardRect TSCBForm::scoreboardRect() const
+{
+    ScoreboardRect r;
+    r.width = ScreenWidth->asInteger();
+    r.height = ScreenHeight->asInteger();
+    r.top = ScreenTop->asInteger();
+    r.left = ScreenLeft->asInteger();
+    return r;
+}
+
+void TSCBForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    FormShow();
+}
+
+void TSCBForm::FormShow()
+{
+    m_state.LastFileAge = 0;
+    m_state.LastFingerprint = {};
+    m_state.LastMousePos = {};
+    m_state.FailureCount = 0;
+    setWindowTitle(QStringLiteral("Torvane Zentrack Scoreboard Version 1.3"));
+    m_state.Starting = true;
+    m_state.SettingsDir = currentDirectory();
+    loadSettings();
+    const std::string cwd = currentDirectory();
+    if (scb::fileAge(toBytes(XMLFile->filename())) == -1) {
+        const std::string fallback = (std::filesystem::path(cwd) / "Main.txt").string();
+        if (scb::fileAge(fallback) != -1)
+            XMLFile->setFilename(fromBytes(fallback));
+    }
+    if (ResultsForm) {
+        ResultsForm->ApplyScoreboardLayout();
+        ResultsForm->LoadBackgroundImage();
+    }
+    Timer1->start();
+}
+
+void TSCBForm::loadSettings()
+{
+    const scb::Settings s = scb::readSettings(scb::settingsPath(m_state.SettingsDir));
+    ScreenLeft->setValue(s.Left);
+    ScreenTop->setValue(s.Top);
+    ScreenWidth->setValue(s.Width);
+    ScreenHeight->setValue(s.Height);
+    m_state.BackColor = s.BackColor;
+    m_state.ShowBorder = s.ShowBorder;
+    ScbBorder->setChecked(s.ShowBorder);
+    m_state.Font = s.Font;
+    XMLFile->setFilename(fromBytes(s.DisplayFile));
+    m_state.BackgroundImagePath = s.BackgroundImage;
+}
+
+scb::Settings TSCBForm::currentSettings() const
+{
+    scb::Settings s;
+    s.Left = ScreenLeft->asInteger();
+    s.Top = ScreenTop->asInteger();
+    s.Width = ScreenWidth->asInteger();
+    s.Height = ScreenHeight->asInteger();
+    s.BackColor = m_state.BackColor;
+    s.ShowBorder = m_state.ShowBorder;
+    s.Font = m_state.Font;
+    s.DisplayFile = toBytes(XMLFile->filename());
+    s.BackgroundImage = m_state.BackgroundImagePath;
+    return s;
+}
+
+bool TSCBForm::FormClose()
+{
+    Timer1->stop();
+    // Written to the folder captured at start-up, whatever the working
+    // directory is now. A failure keeps the window open and the old file.
+    try {
+        scb::writeSettings(scb::settingsPath(m_state.SettingsDir), currentSettings());
+    } catch (const std::exception &e) {
+        Application::reportError(QString::fromStdString(e.what()));
+        return false;
+    }
+    return true;
+}
+
+void TSCBForm::closeEvent(QCloseEvent *event)
+{
+    if (!FormClose()) {
+        event->ignore();
+        return;
+    }
+    setPointerHidden(false);
+    event->accept();
+    if (ResultsForm)
+        ResultsForm->hide();
+}
+
+void TSCBForm::Timer1Timer()
+{
+    // The first tick ends start-up: from now on layout calls take effect.
+    if (m_state.Starting) {
+        m_state.Starting = false;
+        if (ResultsForm)
+            ResultsForm->ApplyScoreboardLayout();
+    }
+    scb::TickEnvironment env;
+    env.now = localTime;
+    env.timeSeparator = scb::localeTimeSeparator();
+    const std::string path = toBytes(XMLFile->filename());
+    const bool wasActive = Timer1->isActive();
+    Timer1->stop();
+    const scb::TickResult result = scb::pollTick(m_state, path, MainMemo->lines(), env);
+    applyTick(result);
+    if (wasActive)
+        Timer1->start();
+}
+
+void TSCBForm::applyTick(const scb::TickResult &result)
+{
+    if (result.status)
+        Label1->setText(fromBytes(*result.status));
+    if (!ResultsForm)
+        return;
+    for (int row = 0; row < scb::ScoreRows; ++row) {
+        if (result.rows[row])
+            ResultsForm->scbGrid()->setCell(row, *result.rows[row]);
+    }
+}
+
+void TSCBForm::ScreenLeftChange()
+{
+    if (ResultsForm)
+        ResultsForm->ApplyScoreboardLayout();
+    raise();
+    activateWindow();
+    setPointerHidden(false);
+}
+
+void TSCBForm::showScoreboard(bool visible)
+{
+    if (!ResultsForm)
+        return;
+    ResultsForm->setVisible(visible);
+    if (visible) {
+        ResultsForm->raise();
+        ResultsForm->activateWindow();
+    }
+}
+
+void TSCBForm::ResultsButtonClick()
+{
+    showScoreboard(ResultsButton->isChecked());
+    if (ResultsForm)
+        ResultsForm->ApplyScoreboardLayout();
+}
+
+void TSCBForm::ToggleScoreboard()
+{
+    ResultsButton->setChecked(!ResultsButton->isChecked());
+    showScoreboard(ResultsButton->isChecked());
+    if (ResultsForm)
+        ResultsForm->ApplyScoreboardLayout();
+}
+
+void TSCBForm::FormKeyUp(QKeyEvent *event)
+{
+    if (!event->isAutoRepeat() && event->key() == Qt::Key_F8)
+        ToggleScoreboard();
+}
+
+void TSCBForm::ButtonCloseClick()
+{
+    close();
+}
+
+void TSCBForm::LMDFMDrop1FMDragDrop(QObject *, int, int, int, const QStringList &fileList)
+{
+    if (fileList.isEmpty())
+        return;
+    raise();
+    activateWindow();
+    XMLFile->setFilename(fileList.constFirst());
+}
+
+bool TSCBForm::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    else if (event->type() == QEvent::WindowDeactivate)
+        FormDeactivate();
+    return QWidget::event(event);
+}
+
+void TSCBForm::FormActivate()
+{
+    CursorTimer->stop();
+    setPointerHidden(false);
+}
+
+void TSCBForm::FormDeactivate()
+{
+    // Only a move to another of the program's windows counts; switching to
+    // another application leaves the pointer alone.
+    QWidget *active = QApplication::activeWindow();
+    if (active && active != this)
+        CursorTimer->start();
+}
+
+void TSCBForm::CursorTimerTimer()
+{
+    const QPoint p = mousePos();
+    setPointerHidden(p.x() == m_state.LastMousePos.x && p.y() == m_state.LastMousePos.y);
+    m_state.LastMousePos = {p.x(), p.y()};
+}
+
+void TSCBForm::setPointerHidden(bool hidden)
+{
+    if (hidden == m_pointerHidden)
+        return;
+    m_pointerHidden = hidden;
+    if (hidden)
+        QApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void TSCBForm::Button1Click()
+{
+    const FontChoice initial{toQFont(m_state.Font), toQColor(m_state.Font.color)};
+    if (const auto choice = m_dialogs->chooseFont(this, initial)) {
+        assignFromQFont(m_state.Font, choice->font);
+        m_state.Font.color = fromQColor(choice->color);
+    }
+    if (ResultsForm)
+        ResultsForm->ApplyScoreboardLayout();
+}
+
+void TSCBForm::LMDButton4Click()
+{
+    if (const auto color = m_dialogs->chooseColor(this, toQColor(m_state.Font.color)))
+        m_state.Font.color = fromQColor(*color);
+    if (ResultsForm)
+        ResultsForm->ApplyScoreboardLayout();
+}
+
+void TSCBForm::Button2Click()
+{
+    if (const auto color = m_dialogs->chooseColor(this, toQColor(m_state.BackColor)))
+        m_state.BackColor = fromQColor(*color);
+    if (ResultsForm)
+        ResultsForm->ApplyScoreboardLayout();
+}
+
+void TSCBForm::ButtonBackgroundImageClick()
+{
+    QString initialDir;
+    const std::string &current = m_state.BackgroundImagePath;
+    if (!current.empty() && scb::fileAge(current) != -1)
+        initialDir = fromBytes(std::filesystem::path(current).parent_path().string());
+    if (const auto chosen = m_dialogs->choosePicture(this, initialDir)) {
+        m_state.BackgroundImagePath = toBytes(*chosen);
+    } else if (m_dialogs->confirm(this, QStringLiteral("Clear the image?"))) {
+        m_state.BackgroundImagePath.clear();
+    }
+    if (ResultsForm)
+        ResultsForm->LoadBackgroundImage();
+}
+
+void TSCBForm::ScbBorderChange()
+{
+    m_state.ShowBorder = ScbBorder->isChecked();
+    if (ResultsForm)
+        ResultsForm->ApplyScoreboardLayout();
+}
+
+void TSCBForm::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    m_gradient.paint(painter, size());
+}
+
+void TSCBForm::resizeEvent(QResizeEvent *event)
+{
+    const int bottom = 40;
+    LMDSimplePanel1->setGeometry(0, 0, width(), std::max(0, height() - bottom));
+    LMDSimplePanel2->setGeometry(0, std::max(0, height() - bottom), width(), bottom);
+    QWidget::resizeEvent(event);
+    update();
+}

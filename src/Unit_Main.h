@@ -1,8 +1,130 @@
 #pragma once
+// The control window: the operator's console and the program's main window.
+// It owns the display state, runs the poll tick, the settings and the
+// styling commands, and opens and closes the scoreboard window. Handlers are
+// thin: the rules live in core, the looks in the widgets.
+
+#include <QPoint>
 #include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include "Unit_Results.h"
+#include "core/DisplayState.h"
+#include "core/PollTick.h"
+#include "widgets/GradientFill.h"
+
+class QLabel;
+class QTimer;
+class ClassicButton;
+class Dialogs;
+class FileDropTarget;
+class FileOpenEdit;
+class PreviewMemo;
+class RockerSwitch;
+class ScbCheckBox;
+class ScbGroupBox;
+class SpinEdit;
+
+namespace scb {
+struct Settings;
+}
+
 class TSCBForm : public QWidget
 {
     Q_OBJECT
 public:
     explicit TSCBForm(QWidget *parent = nullptr);
+    ~TSCBForm() override;
+
+    // The scoreboard window is created after this one; start-up wires them.
+    void setResultsForm(TResultsForm *results);
+    TResultsForm *resultsForm() const { return ResultsForm; }
+
+    scb::DisplayState &state() { return m_state; }
+    // The rectangle from the four spin edits; throws for a non-integer text.
+    ScoreboardRect scoreboardRect() const;
+
+    // Handlers, public so tests drive them as the events would.
+    void FormShow();
+    bool FormClose();
+    void Timer1Timer();
+    void CursorTimerTimer();
+    void FormActivate();
+    void FormDeactivate();
+    void FormKeyUp(QKeyEvent *event);
+    void ScreenLeftChange();
+    void ResultsButtonClick();
+    void ToggleScoreboard();
+    void ButtonCloseClick();
+    void LMDFMDrop1FMDragDrop(QObject *sender, int fcount, int x, int y, const QStringList &fileList);
+    void Button1Click();
+    void LMDButton4Click();
+    void Button2Click();
+    void ButtonBackgroundImageClick();
+    void ScbBorderChange();
+
+    // Replaces the modal dialogs (tests answer them).
+    void setDialogs(std::shared_ptr<Dialogs> dialogs);
+    Dialogs &dialogs() const { return *m_dialogs; }
+    // The pointer's screen position (tests drive it).
+    std::function<QPoint()> mousePos;
+    // The local time for the failure report (tests fix it).
+    std::function<std::tm()> localTime;
+
+    bool pointerHidden() const { return m_pointerHidden; }
+
+    // Components, named as the operator's guide and the tests know them.
+    QWidget *LMDSimplePanel1 = nullptr;
+    QWidget *LMDSimplePanel2 = nullptr;
+    ScbGroupBox *LMDGroupBox1 = nullptr;
+    ScbGroupBox *GroupBoxPreview = nullptr;
+    ScbGroupBox *GroupBox1 = nullptr;
+    ScbGroupBox *GroupBox2 = nullptr;
+    ScbGroupBox *GroupBox4 = nullptr;
+    QLabel *Label1 = nullptr;
+    FileOpenEdit *XMLFile = nullptr;
+    PreviewMemo *MainMemo = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label5 = nullptr;
+    SpinEdit *ScreenLeft = nullptr;
+    SpinEdit *ScreenTop = nullptr;
+    SpinEdit *ScreenWidth = nullptr;
+    SpinEdit *ScreenHeight = nullptr;
+    ClassicButton *Button1 = nullptr;
+    ClassicButton *Button2 = nullptr;
+    ClassicButton *LMDButton4 = nullptr;
+    ClassicButton *ButtonBackgroundImage = nullptr;
+    RockerSwitch *ResultsButton = nullptr;
+    ScbCheckBox *ScbBorder = nullptr;
+    ClassicButton *ButtonClose = nullptr;
+    FileDropTarget *LMDFMDrop1 = nullptr;
+    QTimer *Timer1 = nullptr;
+    QTimer *CursorTimer = nullptr;
+    TResultsForm *ResultsForm = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    void buildLayout();
+    void connectHandlers();
+    void loadSettings();
+    scb::Settings currentSettings() const;
+    void applyTick(const scb::TickResult &result);
+    void setPointerHidden(bool hidden);
+    void showScoreboard(bool visible);
+
+    scb::DisplayState m_state;
+    GradientFill m_gradient;
+    std::shared_ptr<Dialogs> m_dialogs;
+    bool m_shownOnce = false;
+    bool m_pointerHidden = false;
 };

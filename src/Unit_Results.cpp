@@ -1,2 +1,113 @@
 #include "Unit_Results.h"
-TResultsForm::TResultsForm(QWidget *parent) : QWidget(parent) {}
+
+#include "Application.h"
+#include "core/FileStamp.h"
+#include "core/GridLayout.h"
+#include "widgets/BackgroundPicture.h"
+#include "widgets/Dialogs.h"
+#include "widgets/QtConvert.h"
+#include "widgets/ScbGrid.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QKeyEvent>
+
+
+TResultsForm::TResultsForm(scb::DisplayState &state, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_state(state)
+{
+    setObjectName(QStringLiteral("ResultsForm"));
+    setWindowTitle(QStringLiteral("ResultsForm"));
+    // Only the control window's closing ends the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFocusPolicy(Qt::StrongFocus);
+    setGeometry(804, 97, 986, 629);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(128, 255, 255));
+    setPalette(pal);
+
+    m_panelFill = new QWidget(this);
+    m_panelFill->setObjectName(QStringLiteral("PanelFill"));
+    m_panelFill->setAutoFillBackground(true);
+    QPalette panelPal = m_panelFill->palette();
+    panelPal.setColor(QPalette::Window, panelPal.color(QPalette::Button));
+    m_panelFill->setPalette(panelPal);
+
+    m_grid = new ScbGrid(m_panelFill);
+    m_grid->setObjectName(QStringLiteral("ScbGrid"));
+    m_grid->setDisplayState(&m_state);
+    m_grid->setBackgroundPicture(&m_picture);
+
+    Application::setKeyPreview(this, [this](QKeyEvent *e) { FormKeyUp(e); });
+}
+
+void TResultsForm::resizeEvent(QResizeEvent *event)
+{
+    m_panelFill->setGeometry(rect());
+    m_grid->setGeometry(m_panelFill->rect());
+    QWidget::resizeEvent(event);
+}
+
+void TResultsForm::ApplyScoreboardLayout()
+{
+    if (m_state.Starting)
+        return;
+    // Read everything first: a spin edit holding no integer stops the step
+    // before anything changes.
+    const ScoreboardRect r = rectSource ? rectSource() : ScoreboardRect{};
+    setGeometry(r.left, r.top, r.width, r.height);
+    m_panelFill->setGeometry(rect());
+    m_grid->setGeometry(m_panelFill->rect());
+
+    m_grid->setBorder(m_state.ShowBorder);
+    const QColor back = toQColor(m_state.BackColor);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, back);
+    setPalette(pal);
+    const QFont font = toQFont(m_state.Font);
+    setFont(font);
+    m_grid->setGridColor(back);
+    m_grid->setGridFont(font);
+
+    const scb::GridLayout g = scb::gridLayout(width(), height(), m_state.ShowBorder, ScbGrid::RowCount);
+    m_grid->setColumnWidth(g.columnWidth);
+    m_grid->setRowHeight(g.rowHeight);
+    m_grid->update();
+}
+
+void TResultsForm::LoadBackgroundImage()
+{
+    // Filled in with the picture loader.
+    m_state.BackgroundLoaded = false;
+    m_pictureShown = false;
+    m_grid->update();
+}
+
+void TResultsForm::FormKeyUp(QKeyEvent *event)
+{
+    if (event->isAutoRepeat())
+        return;
+    switch (event->key()) {
+    case Qt::Key_F8:
+        if (onToggleRequest)
+            onToggleRequest();
+        break;
+    case Qt::Key_Left:
+        move(x() - 10, y());
+        break;
+    case Qt::Key_Right:
+        move(x() + 10, y());
+        break;
+    default:
+        break;
+    }
+}
+
+void TResultsForm::closeEvent(QCloseEvent *event)
+{
+    // Hidden, not destroyed: F8 or the switch shows it again.
+    event->accept();
+    if (onClosed)
+        onClosed();
+}

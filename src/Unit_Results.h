@@ -1,8 +1,63 @@
 #pragma once
+// The scoreboard window: borderless, one column of twelve rows filling it.
+// It owns the two operations that push the display state onto it:
+// ApplyScoreboardLayout and LoadBackgroundImage.
+
+#include <QImage>
 #include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include "core/DisplayState.h"
+
+class Dialogs;
+class ScbGrid;
+
+// The rectangle the control window's four spin edits hold. Reading it may
+// throw when the operator's typing leaves no integer in an edit.
+struct ScoreboardRect
+{
+    int left = 801;
+    int top = 0;
+    int width = 800;
+    int height = 600;
+};
+
 class TResultsForm : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TResultsForm(QWidget *parent = nullptr);
+    explicit TResultsForm(scb::DisplayState &state, QWidget *parent = nullptr);
+
+    void ApplyScoreboardLayout();
+    void LoadBackgroundImage();
+
+    ScbGrid *scbGrid() const { return m_grid; }
+    QWidget *panelFill() const { return m_panelFill; }
+    const QImage &backgroundPicture() const { return m_picture; }
+    bool pictureShown() const { return m_pictureShown; }
+
+    std::function<ScoreboardRect()> rectSource;
+    // F8 released here; the control window toggles the switch and visibility.
+    std::function<void()> onToggleRequest;
+    // The window closed by other means: the switch goes off.
+    std::function<void()> onClosed;
+    // The plain message box of a failed picture load goes through these.
+    void setDialogs(std::shared_ptr<Dialogs> dialogs) { m_dialogs = std::move(dialogs); }
+
+    // Key preview: F8, Left and Right released anywhere in this window.
+    void FormKeyUp(QKeyEvent *event);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    scb::DisplayState &m_state;
+    QWidget *m_panelFill = nullptr; // PanelFill
+    ScbGrid *m_grid = nullptr;      // ScbGrid
+    std::shared_ptr<Dialogs> m_dialogs;
+    QImage m_picture; // ScbImage2's picture: the source cells copy from
+    bool m_pictureShown = false;
 };

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace scb {
@@ -29,8 +30,12 @@ public:
     // Cost grows with i, not with the length of the text.
     std::string line(int i) const;
 
-    // Appends one line (see the implementation for embedded breaks); returns
-    // the new count. Notifies the observer.
+    // The same line without a copy; valid until the text next changes.
+    std::string_view lineView(int i) const;
+
+    // Appends one line; returns the new count. Notifies the observer. A string
+    // holding breaks is treated like a whole-text set of the appended part:
+    // its lone LFs become CR LF and each of its breaks adds a line.
     int add(const std::string &s);
 
     // Reads the whole file with the exclusive read and sets the text; throws
@@ -42,7 +47,7 @@ public:
     std::function<void()> onChange;
 
 private:
-    void recount();
+    void replace(std::string text, int count);
 
     std::string m_text;
     int m_count = 1;

@@ -1,0 +1,202 @@
+#include "core/IniFile.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace scb {
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trimmed(std::string_view s)
+{
+    std::size_t begin = 0;
+    while (begin < s.size() && isBlank(s[begin]))
+        ++begin;
+    std::size_t end = s.size();
+    while (end > begin && isBlank(s[end - 1]))
+        --end;
+    return s.substr(begin, end - begin);
+}
+
+char asciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (asciiLower(a[i]) != asciiLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::string_view withoutQuotes(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::optional<std::int32_t> parseHex(std::string_view digits)
+{
+    if (digits.empty() || digits.size() > 8)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : digits) {
+        const int d = hexDigit(c);
+        if (d < 0)
+            return std::nullopt;
+        value = (value << 4) | static_cast<std::uint32_t>(d);
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+} // namespace
+
+std::optional<std::int32_t> parseIniInteger(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    const std::string_view rest = text.substr(i);
+    if (rest.empty())
+        return std::nullopt;
+
+    if (rest.front() == '$' || rest.front() == 'x' || rest.front() == 'X')
+        return parseHex(rest.substr(1));
+    if (rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X'))
+        return parseHex(rest.substr(2));
+
+    std::size_t pos = 0;
+    bool negative = false;
+    if (rest[0] == '+' || rest[0] == '-') {
+        negative = rest[0] == '-';
+        pos = 1;
+    }
+    if (pos == rest.size())
+        return std::nullopt;
+    // Accumulate towards the sign so that INT32_MIN needs no special case.
+    const std::int64_t limit = negative ? -std::int64_t{INT32_MIN} : std::int64_t{INT32_MAX};
+    std::int64_t magnitude = 0;
+    for (; pos < rest.size(); ++pos) {
+        const char c = rest[pos];
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > limit)
+            return std::nullopt;
+    }
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+IniFile IniFile::load(const std::string &path)
+{
+    // Non-blocking so that a FIFO or device named by mistake cannot hang start-up.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return IniFile(std::string());
+    std::string text;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        char buffer[65536];
+        for (;;) {
+            const std::size_t room = kIniMaxFileSize - text.size();
+            if (room == 0)
+                break;
+            const ssize_t n = ::read(fd, buffer, room < sizeof buffer ? room : sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                text.clear();
+                break;
+            }
+            if (n == 0)
+                break;
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(fd);
+    return IniFile(std::move(text));
+}
+
+IniFile IniFile::parse(std::string_view text)
+{
+    if (text.size() > kIniMaxFileSize)
+        text = text.substr(0, kIniMaxFileSize);
+    return IniFile(std::string(text));
+}
+
+std::optional<std::string_view> IniFile::find(std::string_view section, std::string_view key) const
+{
+    std::string_view text(m_text);
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+
+    bool inSection = false;
+    while (!text.empty()) {
+        const std::size_t eol = text.find('\n');
+        std::string_view line = text.substr(0, eol);
+        text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+
+        const std::size_t nul = line.find('\0');
+        if (nul != std::string_view::npos)
+            line = line.substr(0, nul);
+        line = trimmed(line);
+        if (line.empty())
+            continue;
+
+        if (line.front() == '[') {
+            const std::string_view name = line.substr(1, line.find(']') - 1);
+            inSection = equalsIgnoringCase(trimmed(name), section);
+            continue;
+        }
+        if (!inSection)
+            continue;
+        const std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos)
+            continue;
+        if (equalsIgnoringCase(trimmed(line.substr(0, eq)), key))
+            return withoutQuotes(trimmed(line.substr(eq + 1)));
+    }
+    return std::nullopt;
+}
+
+std::int32_t IniFile::readInteger(std::string_view section, std::string_view key, std::int32_t def) const
+{
+    const std::optional<std::string_view> value = find(section, key);
+    if (!value)
+        return def;
+    return parseIniInteger(*value).value_or(def);
+}
+
+std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view def) const
+{
+    const std::string_view value = find(section, key).value_or(def);
+    return std::string(value.substr(0, kIniMaxString));
+}
+
+} // namespace scb

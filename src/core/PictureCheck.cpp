@@ -1,0 +1,449 @@
+#include "core/PictureCheck.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+#ifndef O_NONBLOCK
+#define O_NONBLOCK 0
+#endif
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+
+namespace scb {
+namespace {
+
+using u64 = std::uint64_t;
+
+// Little-endian reads. Every caller checks the range with has() first; the
+// zero returned outside the buffer is a second line of defence, so a gap in
+// that logic shows up as a refused picture rather than a wild read.
+class Bytes
+{
+public:
+    explicit Bytes(std::string_view bytes) : m_bytes(bytes) {}
+
+    u64 size() const { return m_bytes.size(); }
+    bool has(u64 offset, u64 length) const
+    {
+        return offset <= size() && length <= size() - offset;
+    }
+    std::uint32_t u8(u64 offset) const
+    {
+        return has(offset, 1) ? static_cast<unsigned char>(m_bytes[offset]) : 0u;
+    }
+    std::uint32_t u16(u64 offset) const
+    {
+        return has(offset, 2) ? u8(offset) | (u8(offset + 1) << 8) : 0u;
+    }
+    std::uint32_t u32(u64 offset) const
+    {
+        return has(offset, 4) ? u16(offset) | (u16(offset + 2) << 16) : 0u;
+    }
+    std::int32_t i32(u64 offset) const { return static_cast<std::int32_t>(u32(offset)); }
+    std::uint32_t u32be(u64 offset) const
+    {
+        return has(offset, 4)
+            ? (u8(offset) << 24) | (u8(offset + 1) << 16) | (u8(offset + 2) << 8) | u8(offset + 3)
+            : 0u;
+    }
+    bool startsWith(u64 offset, std::string_view text) const
+    {
+        return has(offset, text.size()) && m_bytes.substr(offset, text.size()) == text;
+    }
+    Bytes slice(u64 offset, u64 length) const
+    {
+        return Bytes(has(offset, length) ? m_bytes.substr(offset, length) : std::string_view());
+    }
+
+private:
+    std::string_view m_bytes;
+};
+
+PictureCheck failed(PictureKind kind, std::string reason)
+{
+    return PictureCheck{false, kind, std::move(reason)};
+}
+
+PictureCheck passed(PictureKind kind)
+{
+    return PictureCheck{true, kind, {}};
+}
+
+std::string lowerExtension(std::string_view fileName)
+{
+    const auto separator = fileName.find_last_of("/\\");
+    if (separator != std::string_view::npos)
+        fileName.remove_prefix(separator + 1);
+    const auto dot = fileName.rfind('.');
+    if (dot == std::string_view::npos)
+        return {};
+    std::string extension(fileName.substr(dot + 1));
+    for (char &c : extension) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return extension;
+}
+
+enum : std::uint32_t { BiRgb = 0, BiRle8 = 1, BiRle4 = 2, BiBitfields = 3 };
+
+constexpr u64 fileHeaderSize = 14;
+constexpr u64 coreHeaderSize = 12;
+constexpr u64 infoHeaderSize = 40;
+constexpr u64 v4HeaderSize = 108;
+constexpr u64 v5HeaderSize = 124;
+
+// What the decoder will read after a device-independent bitmap header.
+struct DibLayout
+{
+    u64 headerSize = 0;
+    u64 width = 0;
+    u64 height = 0; // absolute
+    bool topDown = false;
+    std::uint32_t bitCount = 0;
+    std::uint32_t compression = BiRgb;
+    u64 tableBytes = 0; // bit masks after a plain info header, then the palette
+
+    u64 rowStride() const { return (width * bitCount + 31) / 32 * 4; }
+    bool compressed() const { return compression == BiRle8 || compression == BiRle4; }
+};
+
+bool sizeWithinLimits(u64 width, u64 height, std::string &reason)
+{
+    if (width > static_cast<u64>(maxPictureSide) || height > static_cast<u64>(maxPictureSide)) {
+        reason = "picture side too large";
+        return false;
+    }
+    // Sides are capped above, so the product cannot overflow.
+    if (width * height > maxDecodedPictureBytes / 4) {
+        reason = "decoded picture too large";
+        return false;
+    }
+    return true;
+}
+
+// Reads the header at the start of `dib` (a bitmap without its file header).
+bool readDibHeader(const Bytes &dib, DibLayout &out, std::string &reason)
+{
+    if (!dib.has(0, 4)) {
+        reason = "info header cut short";
+        return false;
+    }
+    out.headerSize = dib.u32(0);
+    const u64 size = out.headerSize;
+    if (size != coreHeaderSize && size != infoHeaderSize && size != v4HeaderSize && size != v5HeaderSize) {
+        reason = "unknown info header size";
+        return false;
+    }
+    if (!dib.has(0, size)) {
+        reason = "info header cut short";
+        return false;
+    }
+
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::uint32_t planes = 0;
+    std::uint32_t colorsUsed = 0;
+    u64 paletteEntrySize = 4;
+    if (size == coreHeaderSize) {
+        width = dib.u16(4);
+        height = dib.u16(6);
+        planes = dib.u16(8);
+        out.bitCount = dib.u16(10);
+        out.compression = BiRgb;
+        paletteEntrySize = 3;
+        if (out.bitCount != 1 && out.bitCount != 4 && out.bitCount != 8 && out.bitCount != 24) {
+            reason = "unsupported bit count";
+            return false;
+        }
+        // Decoders read these sides as signed 16-bit numbers.
+        if (width > 32767 || height > 32767) {
+            reason = "picture side too large";
+            return false;
+        }
+    } else {
+        width = dib.i32(4);
+        height = dib.i32(8);
+        planes = dib.u16(12);
+        out.bitCount = dib.u16(14);
+        out.compression = dib.u32(16);
+        colorsUsed = dib.u32(32);
+    }
+
+    if (planes != 1) {
+        reason = "plane count is not 1";
+        return false;
+    }
+    const std::uint32_t bits = out.bitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
+        reason = "unsupported bit count";
+        return false;
+    }
+    const std::uint32_t comp = out.compression;
+    const bool compressionFits = comp == BiRgb || (comp == BiRle8 && bits == 8)
+        || (comp == BiRle4 && bits == 4) || (comp == BiBitfields && (bits == 16 || bits == 32));
+    if (!compressionFits) {
+        reason = "unsupported compression";
+        return false;
+    }
+    if (width <= 0 || height == 0) {
+        reason = "empty or negative size";
+        return false;
+    }
+    out.topDown = height < 0;
+    if (out.topDown && out.compressed()) {
+        reason = "compressed bitmap stored top-down";
+        return false;
+    }
+    out.width = static_cast<u64>(width);
+    out.height = static_cast<u64>(height < 0 ? -height : height); // 64-bit: INT32_MIN is safe
+    if (!sizeWithinLimits(out.width, out.height, reason))
+        return false;
+
+    u64 paletteEntries = 0;
+    if (bits <= 8) {
+        const u64 fullPalette = u64{1} << bits;
+        if (colorsUsed > fullPalette) {
+            reason = "palette larger than the bit count allows";
+            return false;
+        }
+        paletteEntries = colorsUsed != 0 ? colorsUsed : fullPalette;
+    }
+    const u64 maskBytes = (comp == BiBitfields && size == infoHeaderSize) ? 12 : 0;
+    out.tableBytes = maskBytes + paletteEntries * paletteEntrySize;
+    return true;
+}
+
+// Walks a run-length stream without expanding it: every opcode and literal
+// run must lie inside the data and the stream must close with end-of-bitmap,
+// otherwise the picture was cut short.
+bool runLengthStreamComplete(const Bytes &data, bool fourBit)
+{
+    u64 pos = 0;
+    while (data.has(pos, 2)) {
+        const std::uint32_t count = data.u8(pos);
+        const std::uint32_t code = data.u8(pos + 1);
+        pos += 2;
+        if (count != 0 || code == 0)
+            continue; // repeated run or end of line
+        if (code == 1)
+            return true; // end of bitmap
+        if (code == 2) {
+            if (!data.has(pos, 2))
+                return false;
+            pos += 2;
+            continue;
+        }
+        u64 literalBytes = fourBit ? (u64{code} + 1) / 2 : code;
+        literalBytes += literalBytes & 1; // literal runs end on a 16-bit boundary
+        if (!data.has(pos, literalBytes))
+            return false;
+        pos += literalBytes;
+    }
+    return false;
+}
+
+PictureCheck checkBitmap(const Bytes &file)
+{
+    const PictureKind kind = PictureKind::Bitmap;
+    if (!file.startsWith(0, "BM"))
+        return failed(kind, "does not begin with BM");
+    if (!file.has(0, fileHeaderSize))
+        return failed(kind, "file header cut short");
+    const u64 pixelOffset = file.u32(10);
+
+    DibLayout dib;
+    std::string reason;
+    if (!readDibHeader(file.slice(fileHeaderSize, file.size() - fileHeaderSize), dib, reason))
+        return failed(kind, reason);
+
+    const u64 tablesEnd = fileHeaderSize + dib.headerSize + dib.tableBytes;
+    if (!file.has(0, tablesEnd))
+        return failed(kind, "palette cut short");
+    if (pixelOffset < tablesEnd)
+        return failed(kind, "pixel data overlaps the headers");
+    if (pixelOffset >= file.size())
+        return failed(kind, "pixel data lies past the end");
+
+    if (dib.compressed()) {
+        const Bytes data = file.slice(pixelOffset, file.size() - pixelOffset);
+        if (!runLengthStreamComplete(data, dib.compression == BiRle4))
+            return failed(kind, "compressed pixel data cut short");
+    } else if (!file.has(pixelOffset, dib.rowStride() * dib.height)) {
+        return failed(kind, "pixel data cut short");
+    }
+    return passed(kind);
+}
+
+constexpr std::string_view pngSignature("\x89PNG\r\n\x1a\n", 8);
+
+bool iconImageSound(const Bytes &image, std::string &reason)
+{
+    if (image.startsWith(0, pngSignature)) {
+        // The PNG decoder checks its own chunks; only the size is ours to cap.
+        if (!image.has(0, 33) || image.u32be(8) != 13 || !image.startsWith(12, "IHDR")) {
+            reason = "icon PNG header broken";
+            return false;
+        }
+        const u64 width = image.u32be(16);
+        const u64 height = image.u32be(20);
+        if (width == 0 || height == 0) {
+            reason = "empty icon image";
+            return false;
+        }
+        return sizeWithinLimits(width, height, reason);
+    }
+
+    DibLayout dib;
+    if (!readDibHeader(image, dib, reason))
+        return false;
+    // Icon images are plain bottom-up colour bits followed by a 1-bit mask,
+    // and their header counts both halves in the height.
+    if (dib.headerSize != infoHeaderSize || dib.compression != BiRgb || dib.topDown || dib.height < 2) {
+        reason = "unsupported icon image layout";
+        return false;
+    }
+    const u64 height = dib.height / 2;
+    const u64 maskStride = (dib.width + 31) / 32 * 4;
+    const u64 needed = dib.headerSize + dib.tableBytes + (dib.rowStride() + maskStride) * height;
+    if (!image.has(0, needed)) {
+        reason = "icon image cut short";
+        return false;
+    }
+    return true;
+}
+
+PictureCheck checkIcon(const Bytes &file)
+{
+    const PictureKind kind = PictureKind::Icon;
+    constexpr u64 directoryHeader = 6;
+    constexpr u64 entrySize = 16;
+    if (!file.has(0, directoryHeader))
+        return failed(kind, "icon header cut short");
+    if (file.u16(0) != 0 || file.u16(2) != 1)
+        return failed(kind, "not an icon file");
+    const u64 count = file.u16(4);
+    if (count == 0)
+        return failed(kind, "icon holds no images");
+    const u64 directoryEnd = directoryHeader + count * entrySize;
+    if (!file.has(0, directoryEnd))
+        return failed(kind, "icon directory cut short");
+
+    for (u64 i = 0; i < count; ++i) {
+        const u64 entry = directoryHeader + i * entrySize;
+        const u64 imageSize = file.u32(entry + 8);
+        const u64 imageOffset = file.u32(entry + 12);
+        if (imageSize == 0 || imageOffset < directoryEnd || !file.has(imageOffset, imageSize))
+            return failed(kind, "icon image lies outside the file");
+        std::string reason;
+        if (!iconImageSound(file.slice(imageOffset, imageSize), reason))
+            return failed(kind, reason);
+    }
+    return passed(kind);
+}
+
+PictureCheck checkMetafile(const Bytes &file, bool enhanced)
+{
+    const PictureKind kind = PictureKind::Metafile;
+    if (enhanced) {
+        constexpr u64 minimumHeader = 88;
+        constexpr std::uint32_t headerRecord = 1;
+        constexpr std::uint32_t signature = 0x464D4520; // " EMF"
+        if (!file.has(0, minimumHeader) || file.u32(0) != headerRecord || file.u32(40) != signature)
+            return failed(kind, "not an enhanced metafile");
+        const u64 headerSize = file.u32(4);
+        if (headerSize < minimumHeader || !file.has(0, headerSize))
+            return failed(kind, "metafile header cut short");
+        return passed(kind);
+    }
+
+    constexpr std::uint32_t placeableKey = 0x9AC6CDD7;
+    constexpr u64 placeableHeader = 22;
+    constexpr u64 metaHeader = 18;
+    const u64 start = file.u32(0) == placeableKey ? placeableHeader : 0;
+    if (!file.has(start, metaHeader))
+        return failed(kind, "metafile header cut short");
+    const std::uint32_t type = file.u16(start);
+    const std::uint32_t headerWords = file.u16(start + 2);
+    const std::uint32_t version = file.u16(start + 4);
+    if ((type != 1 && type != 2) || headerWords != 9 || (version != 0x0100 && version != 0x0300))
+        return failed(kind, "not a metafile");
+    return passed(kind);
+}
+
+} // namespace
+
+PictureCheck checkPictureBytes(std::string_view fileName, std::string_view bytes)
+{
+    const std::string extension = lowerExtension(fileName);
+    const Bytes file(bytes);
+    if (extension == "bmp")
+        return checkBitmap(file);
+    if (extension == "ico")
+        return checkIcon(file);
+    if (extension == "emf")
+        return checkMetafile(file, true);
+    if (extension == "wmf")
+        return checkMetafile(file, false);
+    return failed(PictureKind::Bitmap, "unknown picture extension");
+}
+
+PictureCheck checkPictureFile(const std::string &path, std::string *bytesOut)
+{
+    if (bytesOut)
+        bytesOut->clear();
+
+    // Non-blocking so that a FIFO under a picture's name cannot hang the
+    // window; the type is then judged on the open descriptor itself.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_BINARY);
+    if (fd < 0)
+        return failed(PictureKind::Bitmap, "cannot open file");
+
+    std::string bytes;
+    std::string problem;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        problem = "not a regular file";
+    } else if (info.st_size < 0 || static_cast<u64>(info.st_size) > maxPictureFileBytes) {
+        problem = "file too large";
+    } else {
+        // Read to the end rather than trusting st_size: the file may grow
+        // while we read, and the cap must hold for what we actually keep.
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                problem = "cannot read file";
+                break;
+            }
+            if (got == 0)
+                break;
+            if (bytes.size() + static_cast<u64>(got) > maxPictureFileBytes) {
+                problem = "file too large";
+                break;
+            }
+            bytes.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    ::close(fd);
+    if (!problem.empty())
+        return failed(PictureKind::Bitmap, problem);
+
+    PictureCheck check = checkPictureBytes(path, bytes);
+    if (check.ok && bytesOut)
+        *bytesOut = std::move(bytes);
+    return check;
+}
+
+} // namespace scb

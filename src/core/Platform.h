@@ -1,0 +1,30 @@
+#pragma once
+// The few file-system and clock services the core needs, behind one small
+// interface so the rules above them read the same on every platform.
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace scb {
+
+struct PathStatus
+{
+    bool exists = false;
+    bool isDirectory = false;
+    bool isRegular = false;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::time_t mtime = 0;      // whole seconds since the epoch
+    std::int64_t mtimeNs = 0;   // the same instant in nanoseconds, where the system keeps them
+    std::int64_t ctimeNs = 0;
+};
+
+// Follows symbolic links; exists is false when the path names nothing.
+PathStatus statPath(const std::string &path);
+
+// Broken-down local time of t, thread-safe.
+std::tm localTime(std::time_t t);
+
+} // namespace scb

@@ -1,0 +1,126 @@
+#include "core/PreviewLines.h"
+
+#include <cstring>
+#include <utility>
+
+#include "core/ExclusiveRead.h"
+
+namespace scb {
+
+namespace {
+
+struct Normalised
+{
+    std::string text;
+    int breaks = 0;
+};
+
+// One pass: counts the LFs and, only when some LF lacks its CR, builds the
+// copy with the CRs inserted. Text that is already clean is moved, not copied.
+Normalised normalise(std::string text)
+{
+    int breaks = 0;
+    std::size_t loneLfs = 0;
+    for (std::size_t pos = text.find('\n'); pos != std::string::npos; pos = text.find('\n', pos + 1)) {
+        ++breaks;
+        if (pos == 0 || text[pos - 1] != '\r')
+            ++loneLfs;
+    }
+    if (loneLfs == 0)
+        return {std::move(text), breaks};
+
+    std::string out;
+    out.reserve(text.size() + loneLfs);
+    char previous = '\0';
+    for (const char c : text) {
+        if (c == '\n' && previous != '\r')
+            out.push_back('\r');
+        out.push_back(c);
+        previous = c;
+    }
+    return {std::move(out), breaks};
+}
+
+} // namespace
+
+PreviewLines::PreviewLines(std::string text)
+{
+    Normalised n = normalise(std::move(text));
+    m_text = std::move(n.text);
+    m_count = n.breaks + 1;
+}
+
+void PreviewLines::replace(std::string text, int count)
+{
+    m_text = std::move(text);
+    m_count = count;
+    m_lineStarts.clear();
+    if (onChange)
+        onChange();
+}
+
+bool PreviewLines::setText(std::string text)
+{
+    Normalised n = normalise(std::move(text));
+    if (n.text == m_text)
+        return false;
+    replace(std::move(n.text), n.breaks + 1);
+    return true;
+}
+
+std::string_view PreviewLines::lineView(int i) const
+{
+    if (i < 0 || i >= m_count)
+        return {};
+    // Starts are found once and kept, so fetching the first few lines of a
+    // huge text costs those lines only, however often it is done.
+    if (m_lineStarts.empty())
+        m_lineStarts.push_back(0);
+    const auto wanted = static_cast<std::size_t>(i) + (i + 1 < m_count ? 1 : 0);
+    while (m_lineStarts.size() <= wanted) {
+        const std::size_t lf = m_text.find('\n', m_lineStarts.back());
+        if (lf == std::string::npos)
+            break; // cannot happen while the count is right; stay safe anyway
+        m_lineStarts.push_back(lf + 1);
+    }
+    const auto index = static_cast<std::size_t>(i);
+    if (index >= m_lineStarts.size())
+        return {};
+    const std::size_t start = m_lineStarts[index];
+    // Every stored LF has its CR, so the line ends two characters before the
+    // next line's start.
+    const std::size_t end = index + 1 < m_lineStarts.size() ? m_lineStarts[index + 1] - 2 : m_text.size();
+    return std::string_view(m_text).substr(start, end - start);
+}
+
+std::string PreviewLines::line(int i) const
+{
+    return std::string(lineView(i));
+}
+
+int PreviewLines::add(const std::string &s)
+{
+    Normalised n = normalise(s);
+    if (m_text.empty()) {
+        // The single empty line is replaced, not followed.
+        if (n.text.empty())
+            return m_count;
+        m_text = std::move(n.text);
+        m_count = n.breaks + 1;
+    } else {
+        m_text += "\r\n";
+        m_text += n.text;
+        m_count += n.breaks + 1;
+    }
+    // Appending moves no earlier line, so the known starts stay valid.
+    if (onChange)
+        onChange();
+    return m_count;
+}
+
+bool PreviewLines::loadFromFile(const std::string &path)
+{
+    return setText(readFileExclusive(path));
+}
+
+} // namespace scb

@@ -1,0 +1,66 @@
+#include "widgets/BackgroundPicture.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFile>
+#include <QImageReader>
+
+namespace {
+
+QImage decode(const std::string &bytes, const char *format)
+{
+    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer, format);
+    // The check vouched for this format only; never let content sniffing
+    // hand the bytes to some other decoder.
+    reader.setAutoDetectImageFormat(false);
+
+    // Run-length bitmaps may skip pixels (delta codes, short lines). The
+    // decoder writes into an image of the right size and format when given
+    // one, so a zero-filled image leaves skipped pixels at palette index 0
+    // instead of whatever the allocator handed out.
+    QImage image;
+    const QSize size = reader.size();
+    const QImage::Format imageFormat = reader.imageFormat();
+    if (size.isValid() && imageFormat != QImage::Format_Invalid) {
+        image = QImage(size, imageFormat);
+        if (!image.isNull())
+            image.fill(0);
+    }
+    if (!reader.read(&image))
+        return {};
+    return image;
+}
+
+} // namespace
+
+std::optional<LoadedPicture> loadBackgroundPicture(const QString &path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+
+    std::string bytes;
+    const scb::PictureCheck check = scb::checkPictureFile(QFile::encodeName(path).toStdString(), &bytes);
+    if (!check.ok)
+        return std::nullopt;
+    if (check.kind == scb::PictureKind::Metafile)
+        return LoadedPicture{QImage(), check.kind};
+
+    QImage image = decode(bytes, check.kind == scb::PictureKind::Icon ? "ICO" : "BMP");
+    if (image.isNull())
+        return std::nullopt;
+    const QImage::Format paintable =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    image = image.convertToFormat(paintable);
+    if (image.isNull())
+        return std::nullopt;
+    return LoadedPicture{image, check.kind};
+}
+
+QString backgroundLoadErrorText(const QString &path)
+{
+    return QStringLiteral("Could not load background bitmap image") + QLatin1Char('\n') + path;
+}

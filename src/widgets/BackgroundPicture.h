@@ -1,0 +1,28 @@
+#pragma once
+// The scoreboard's background picture, loaded for the rows to copy from.
+// The file's bytes pass scb::checkPictureBytes before any decoder sees them,
+// so a truncated or oversized bitmap is refused instead of painting
+// uninitialised memory or exhausting it.
+
+#include "core/PictureCheck.h"
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+struct LoadedPicture
+{
+    // RGB32, or ARGB32_Premultiplied when the picture has transparency.
+    // Null for a metafile: it is recognised but never drawn, because only
+    // bitmaps serve as the source the rows copy from.
+    QImage image;
+    scb::PictureKind kind = scb::PictureKind::Bitmap;
+};
+
+// Empty when the path is empty, names no readable regular file, has an
+// extension other than bmp/ico/emf/wmf, or the picture is malformed.
+std::optional<LoadedPicture> loadBackgroundPicture(const QString &path);
+
+// The text of the message box shown when loading fails.
+QString backgroundLoadErrorText(const QString &path);

@@ -1,0 +1,98 @@
+#include "widgets/GroupBox.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QRegion>
+
+#include "core/GroupBoxGeometry.h"
+
+namespace {
+constexpr int kTextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
+
+QRect toQRect(const scb::Rect &r)
+{
+    return QRect(r.x, r.y, r.width, r.height);
+}
+} // namespace
+
+ScbGroupBox::ScbGroupBox(QWidget *parent) : ScbGroupBox(QString(), parent) {}
+
+ScbGroupBox::ScbGroupBox(const QString &caption, QWidget *parent) : QWidget(parent), m_caption(caption)
+{
+    m_captionFont.setFamily(QStringLiteral("MS Sans Serif"));
+    m_captionFont.setBold(true);
+    m_captionFont.setPixelSize(11);
+    updateCaptionHeight();
+}
+
+void ScbGroupBox::setCaption(const QString &caption)
+{
+    if (caption == m_caption)
+        return;
+    m_caption = caption;
+    update();
+}
+
+void ScbGroupBox::setCaptionColor(const QColor &color)
+{
+    if (color == m_captionColor)
+        return;
+    m_captionColor = color;
+    update();
+}
+
+void ScbGroupBox::setCaptionFont(const QFont &font)
+{
+    if (font == m_captionFont)
+        return;
+    m_captionFont = font;
+    updateCaptionHeight();
+    update();
+}
+
+void ScbGroupBox::setCaptionPixelSize(int pixels)
+{
+    QFont f = m_captionFont;
+    f.setPixelSize(pixels);
+    setCaptionFont(f);
+}
+
+QRect ScbGroupBox::clientRect() const
+{
+    return toQRect(scb::groupBoxGeometry(m_captionHeight, 0, width(), height()).client);
+}
+
+void ScbGroupBox::paintEvent(QPaintEvent *)
+{
+    const auto g = scb::groupBoxGeometry(m_captionHeight, captionTextWidth(), width(), height());
+
+    QPainter painter(this);
+    // Straight one-pixel lines only: antialiasing would smear them.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+
+    painter.save();
+    // With no caption there is nothing to break the frame for.
+    if (!m_caption.isEmpty())
+        painter.setClipRegion(QRegion(rect()).subtracted(toQRect(g.captionPatch)));
+    const QColor shadow = palette().color(QPalette::Dark);
+    const QColor highlight = palette().color(QPalette::Light);
+    for (const auto &line : g.etch) {
+        const QRect r(QPoint(line.from.x, line.from.y), QPoint(line.to.x, line.to.y));
+        painter.fillRect(r.normalized(), line.role == scb::EtchRole::Shadow ? shadow : highlight);
+    }
+    painter.restore();
+
+    painter.setFont(m_captionFont);
+    painter.setPen(m_captionColor);
+    painter.drawText(toQRect(g.caption), Qt::AlignLeft | Qt::AlignTop | kTextFlags, m_caption);
+}
+
+void ScbGroupBox::updateCaptionHeight()
+{
+    m_captionHeight = QFontMetrics(m_captionFont, this).size(kTextFlags, QStringLiteral("W")).height();
+}
+
+int ScbGroupBox::captionTextWidth() const
+{
+    return m_caption.isEmpty() ? 0 : QFontMetrics(m_captionFont, this).size(kTextFlags, m_caption).width();
+}

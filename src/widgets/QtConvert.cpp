@@ -1,0 +1,45 @@
+#include "widgets/QtConvert.h"
+
+#include <QFile>
+
+QColor toQColor(scb::Color c)
+{
+    return QColor(scb::colorRed(c), scb::colorGreen(c), scb::colorBlue(c));
+}
+
+scb::Color fromQColor(const QColor &c)
+{
+    return scb::makeColor(c.red(), c.green(), c.blue());
+}
+
+QFont toQFont(const scb::ScoreFont &f)
+{
+    QFont font(QString::fromStdString(f.family));
+    font.setPointSize(f.size > 0 ? f.size : 1);
+    font.setBold(f.bold);
+    font.setItalic(f.italic);
+    font.setUnderline(f.underline);
+    font.setStrikeOut(f.strikeOut);
+    return font;
+}
+
+void assignFromQFont(scb::ScoreFont &f, const QFont &font)
+{
+    f.family = font.family().toStdString();
+    if (font.pointSize() > 0)
+        f.size = font.pointSize();
+    f.bold = font.bold();
+    f.italic = font.italic();
+    f.underline = font.underline();
+    f.strikeOut = font.strikeOut();
+}
+
+QString fromBytes(const std::string &bytes)
+{
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+std::string toBytes(const QString &text)
+{
+    return QFile::encodeName(text).toStdString();
+}

@@ -1,0 +1,22 @@
+#pragma once
+// Conversions between the core's toolkit-free values and Qt's.
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+#include <string>
+
+#include "core/DisplayState.h"
+
+QColor toQColor(scb::Color c);
+scb::Color fromQColor(const QColor &c);
+
+// Font of the score rows; the colour is not part of a QFont.
+QFont toQFont(const scb::ScoreFont &f);
+// Family, size and style from a QFont; the colour is left as it was.
+void assignFromQFont(scb::ScoreFont &f, const QFont &font);
+
+// 8-bit paths and texts travel as their bytes.
+QString fromBytes(const std::string &bytes);
+std::string toBytes(const QString &text);

@@ -1,0 +1,61 @@
+#include "widgets/ScbCheckBox.h"
+
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
+
+#include "core/CheckBoxGeometry.h"
+
+namespace {
+constexpr int kTextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
+
+QRect toQRect(const scb::Rect &r)
+{
+    return QRect(r.x, r.y, r.width, r.height);
+}
+} // namespace
+
+ScbCheckBox::ScbCheckBox(QWidget *parent) : ScbCheckBox(QString(), parent) {}
+
+ScbCheckBox::ScbCheckBox(const QString &text, QWidget *parent) : QCheckBox(text, parent)
+{
+    // stateChanged is emitted only on a real change and inside the call that made it.
+    connect(this, &QCheckBox::stateChanged, this, &ScbCheckBox::changed);
+}
+
+void ScbCheckBox::setCaptionColor(const QColor &color)
+{
+    if (color == m_captionColor)
+        return;
+    m_captionColor = color;
+    update();
+}
+
+void ScbCheckBox::paintEvent(QPaintEvent *)
+{
+    const QFontMetrics fm = fontMetrics();
+    const QString caption = text();
+    const int textWidth = caption.isEmpty() ? 0 : fm.size(kTextFlags, caption).width();
+    const auto g = scb::checkBoxGeometry(fm.height(), textWidth);
+
+    QPainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.rect = toQRect(g.glyph);
+    style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, this);
+
+    painter.setPen(isEnabled() ? m_captionColor : palette().color(QPalette::Disabled, QPalette::WindowText));
+    painter.drawText(toQRect(g.caption), Qt::AlignLeft | Qt::AlignTop | kTextFlags, caption);
+
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = toQRect(g.focus);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+}
+
+bool ScbCheckBox::hitButton(const QPoint &pos) const
+{
+    return rect().contains(pos);
+}

@@ -1,0 +1,179 @@
+#include "widgets/ScbGrid.h"
+
+#include "core/DisplayState.h"
+#include "core/GridLayout.h"
+#include "core/TextCodec.h"
+
+#include <QPainter>
+#include <QPaintEvent>
+
+namespace {
+
+QColor toQColor(scb::Color c)
+{
+    return QColor(scb::colorRed(c), scb::colorGreen(c), scb::colorBlue(c));
+}
+
+} // namespace
+
+ScbGrid::ScbGrid(QWidget *parent) : QWidget(parent)
+{
+    // The grid takes no input: keys go to the scoreboard window, which handles them.
+    setEnabled(false);
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_gridFont = QFont(QStringLiteral("Courier New"));
+    m_gridFont.setPixelSize(85);
+    m_gridFont.setBold(true);
+}
+
+void ScbGrid::setDisplayState(const scb::DisplayState *state)
+{
+    m_state = state;
+    update();
+}
+
+void ScbGrid::setBackgroundPicture(const QImage *picture)
+{
+    m_picture = picture;
+    update();
+}
+
+void ScbGrid::setCell(int row, const std::string &bytes)
+{
+    if (row < 0 || row >= RowCount)
+        return;
+    if (m_cells[row] != bytes) {
+        m_cells[row] = bytes;
+        m_display[row] = QString::fromStdString(scb::displayUtf8(bytes));
+    }
+    update(cellRect(row));
+}
+
+const std::string &ScbGrid::cell(int row) const
+{
+    static const std::string empty;
+    return row >= 0 && row < RowCount ? m_cells[row] : empty;
+}
+
+QString ScbGrid::cellDisplayText(int row) const
+{
+    return row >= 0 && row < RowCount ? m_display[row] : QString();
+}
+
+void ScbGrid::setBorder(bool border)
+{
+    if (m_border == border)
+        return;
+    m_border = border;
+    update();
+}
+
+void ScbGrid::setGridColor(const QColor &color)
+{
+    if (m_gridColor == color)
+        return;
+    m_gridColor = color;
+    update();
+}
+
+void ScbGrid::setGridFont(const QFont &font)
+{
+    m_gridFont = font;
+    update();
+}
+
+void ScbGrid::setRowHeight(int height)
+{
+    if (m_rowHeight == height)
+        return;
+    m_rowHeight = height;
+    update();
+}
+
+void ScbGrid::setColumnWidth(int width)
+{
+    if (m_columnWidth == width)
+        return;
+    m_columnWidth = width;
+    update();
+}
+
+QRect ScbGrid::clientArea() const
+{
+    const int inset = m_border ? scb::GridBorderWidth : 0;
+    return rect().adjusted(inset, inset, -inset, -inset);
+}
+
+QRect ScbGrid::cellRect(int row) const
+{
+    const QRect client = clientArea();
+    return QRect(client.left(), client.top() + row * m_rowHeight, m_columnWidth, m_rowHeight);
+}
+
+void ScbGrid::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    const QRect client = clientArea();
+    painter.setClipRect(client);
+    for (int row = 0; row < RowCount; ++row) {
+        const QRect r = cellRect(row);
+        if (r.intersects(event->rect()))
+            paintCell(painter, row, r.intersected(client));
+    }
+    // Where the window is larger than the cells, the strips show the grid's
+    // colour, never the picture.
+    const int cellsRight = client.left() + m_columnWidth;
+    const int cellsBottom = client.top() + RowCount * m_rowHeight;
+    if (cellsRight < client.right() + 1)
+        painter.fillRect(QRect(cellsRight, client.top(), client.right() + 1 - cellsRight, client.height()),
+                         m_gridColor);
+    if (cellsBottom < client.bottom() + 1)
+        painter.fillRect(QRect(client.left(), cellsBottom, client.width(), client.bottom() + 1 - cellsBottom),
+                         m_gridColor);
+    painter.setClipping(false);
+    if (m_border)
+        paintBorder(painter);
+}
+
+void ScbGrid::paintCell(QPainter &painter, int row, const QRect &r) const
+{
+    if (r.isEmpty())
+        return;
+    const QRect client = clientArea();
+    painter.fillRect(r, m_gridColor);
+    const bool pictureLoaded = m_state && m_state->BackgroundLoaded && m_picture && !m_picture->isNull();
+    if (pictureLoaded) {
+        // Same coordinates as the cell in the grid's client area, no scaling;
+        // beyond the picture's size the cell keeps the background colour.
+        const QRect source = r.translated(-client.topLeft()).intersected(m_picture->rect());
+        if (!source.isEmpty())
+            painter.drawImage(source.topLeft() + client.topLeft(), *m_picture, source);
+    }
+    painter.save();
+    painter.setClipRect(r);
+    painter.setFont(m_gridFont);
+    painter.setPen(m_state ? toQColor(m_state->Font.color) : QColor(Qt::yellow));
+    const QRect textBox(r.left() + 2, r.top(), 1 << 20, 1 << 20);
+    painter.drawText(textBox, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextExpandTabs,
+                     m_display[row]);
+    painter.restore();
+}
+
+void ScbGrid::paintBorder(QPainter &painter) const
+{
+    // The classic sunken client edge: two rings, darker at top and left.
+    const QRect outer = rect().adjusted(0, 0, -1, -1);
+    const QRect inner = outer.adjusted(1, 1, -1, -1);
+    const QPalette &pal = palette();
+    auto ring = [&painter](const QRect &r, const QColor &topLeft, const QColor &bottomRight) {
+        painter.setPen(topLeft);
+        painter.drawLine(r.topLeft(), r.topRight());
+        painter.drawLine(r.topLeft(), r.bottomLeft());
+        painter.setPen(bottomRight);
+        painter.drawLine(r.bottomLeft(), r.bottomRight());
+        painter.drawLine(r.topRight(), r.bottomRight());
+    };
+    ring(outer, pal.color(QPalette::Active, QPalette::Mid), pal.color(QPalette::Active, QPalette::Light));
+    ring(inner, pal.color(QPalette::Active, QPalette::Shadow), pal.color(QPalette::Active, QPalette::Button));
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The scoreboard's twelve rows. Cells hold the display file's bytes; each set
+// repaints its row, even with the same text, because the feed relies on that
+// to refresh the board once a second. Painting follows the classic cell
+// routine: background colour or the matching piece of the picture, then the
+// text two pixels in from the left, flush with the top, cut at the cell edge.
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QWidget>
+
+#include <array>
+#include <string>
+
+namespace scb {
+struct DisplayState;
+}
+
+class ScbGrid : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int RowCount = 12;
+
+    explicit ScbGrid(QWidget *parent = nullptr);
+
+    // The painting code reads the text colour and the picture flag live.
+    void setDisplayState(const scb::DisplayState *state);
+    // The picture the cells copy from while the state says one is loaded.
+    void setBackgroundPicture(const QImage *picture);
+
+    void setCell(int row, const std::string &bytes);
+    const std::string &cell(int row) const;
+    QString cellDisplayText(int row) const;
+
+    void setBorder(bool border);
+    bool hasBorder() const { return m_border; }
+    void setGridColor(const QColor &color);
+    QColor gridColor() const { return m_gridColor; }
+    void setGridFont(const QFont &font);
+    QFont gridFont() const { return m_gridFont; }
+    void setRowHeight(int height);
+    int rowHeight() const { return m_rowHeight; }
+    void setColumnWidth(int width);
+    int columnWidth() const { return m_columnWidth; }
+
+    // Cell rectangle in widget coordinates (inside the border when there is one).
+    QRect cellRect(int row) const;
+    QRect clientArea() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void paintCell(class QPainter &painter, int row, const QRect &r) const;
+    void paintBorder(QPainter &painter) const;
+
+    const scb::DisplayState *m_state = nullptr;
+    const QImage *m_picture = nullptr;
+    std::array<std::string, RowCount> m_cells;
+    std::array<QString, RowCount> m_display;
+    bool m_border = false;
+    QColor m_gridColor = Qt::black;
+    QFont m_gridFont;
+    int m_rowHeight = 90;
+    int m_columnWidth = 500;
+};

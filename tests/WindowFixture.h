@@ -1,0 +1,100 @@
+#pragma once
+// Both windows as the program entry builds them, started in a temporary
+// working folder, with the modal dialogs and the error box answered here.
+
+#include "Application.h"
+#include "TestDialogs.h"
+#include "Unit_Main.h"
+#include "Unit_Results.h"
+#include "widgets/ClassicButton.h"
+#include "widgets/FileDropTarget.h"
+#include "widgets/FileOpenEdit.h"
+#include "widgets/GroupBox.h"
+#include "widgets/PreviewMemo.h"
+#include "widgets/RockerSwitch.h"
+#include "widgets/ScbCheckBox.h"
+#include "widgets/ScbGrid.h"
+#include "widgets/SpinEdit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+class WindowFixture
+{
+public:
+    WindowFixture() : m_oldCwd(QDir::currentPath())
+    {
+        dialogs = std::make_shared<TestDialogs>();
+        Application::errorBoxHook = [this](const QString &text) { errorBoxes << text; };
+    }
+
+    ~WindowFixture()
+    {
+        results.reset();
+        form.reset();
+        Application::errorBoxHook = nullptr;
+        QDir::setCurrent(m_oldCwd);
+    }
+
+    QString dir() const { return m_dir.path(); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    void writeFile(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(path(name));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(f.write(bytes), bytes.size());
+    }
+
+    QByteArray readFile(const QString &name) const
+    {
+        QFile f(path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // Builds both windows in the temporary folder and shows the control
+    // window, which runs the start-up sequence.
+    void start()
+    {
+        QDir::setCurrent(m_dir.path());
+        form = std::make_unique<TSCBForm>();
+        results = std::make_unique<TResultsForm>(form->state());
+        form->setResultsForm(results.get());
+        form->setDialogs(dialogs);
+        form->localTime = [] {
+            std::tm t{};
+            t.tm_hour = 14;
+            t.tm_min = 7;
+            t.tm_sec = 33;
+            return t;
+        };
+        form->show();
+    }
+
+    ScbGrid *grid() const { return results->scbGrid(); }
+    QString row(int r) const { return QString::fromStdString(grid()->cell(r)); }
+
+    std::shared_ptr<TestDialogs> dialogs;
+    QStringList errorBoxes;
+    std::unique_ptr<TSCBForm> form;
+    std::unique_ptr<TResultsForm> results;
+
+private:
+    QString m_oldCwd;
+    QTemporaryDir m_dir;
+};
+
+// Window tests need the program's application object for the error model and
+// the key preview.
+#define SCB_WINDOW_TEST_MAIN(TestClass)                                                                   \
+    int main(int argc, char **argv)                                                                       \
+    {                                                                                                     \
+        Application app(argc, argv);                                                                      \
+        TestClass tc;                                                                                     \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                        \
+        return QTest::qExec(&tc, argc, argv);                                                             \
+    }

@@ -1,0 +1,357 @@
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <clocale>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "core/FileStamp.h"
+#include "core/PollTick.h"
+#include "core/TimeText.h"
+
+using scb::PreviewLines;
+using scb::RowUpdate;
+
+namespace {
+
+// "-" marks a row the feed leaves alone.
+const QString Untouched = "-";
+
+QStringList rowsOf(const RowUpdate &rows)
+{
+    QStringList out;
+    for (const auto &row : rows)
+        out << (row ? QString::fromLatin1(*row) : Untouched);
+    return out;
+}
+
+QStringList blanks(int n)
+{
+    return QStringList(n, " ");
+}
+
+QByteArray crlfLines(const QList<QByteArray> &lines)
+{
+    QByteArray out;
+    for (const QByteArray &line : lines)
+        out += line + "\r\n";
+    return out;
+}
+
+// The start list the preview opens with: 15 lines each ended by CR LF.
+const QList<QByteArray> StartList = {
+    "", "", "",
+    "Teams - Free Routine Preliminary",
+    "START LIST",
+    " 1  RUSSIA",
+    " 2  CZECH REPUBLIC ",
+    " 3  UKRAINE                     ",
+    " 4  SPAIN                       ",
+    " 5  GREAT BRITAIN               ",
+    " 6  NETHERLANDS                 ",
+    " 7  GREECE                      ",
+    " 8  ITALY                       ",
+    " 9  CROATIA                     ",
+    "10  BELARUS  ",
+};
+
+QStringList strings(const QList<QByteArray> &lines)
+{
+    QStringList out;
+    for (const QByteArray &line : lines)
+        out << QString::fromLatin1(line);
+    return out;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+bool setMtime(const QString &path, std::time_t seconds, long nanoseconds)
+{
+    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
+scb::TickEnvironment fixedClock(int hour, int minute, int second, char separator = ':')
+{
+    scb::TickEnvironment env;
+    env.now = [=] {
+        std::tm t{};
+        t.tm_year = 124;
+        t.tm_mon = 2;
+        t.tm_mday = 15;
+        t.tm_hour = hour;
+        t.tm_min = minute;
+        t.tm_sec = second;
+        return t;
+    };
+    env.timeSeparator = separator;
+    return env;
+}
+
+} // namespace
+
+class TestPollTick : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void feedRows_mapsLinesToRows_data();
+    void feedRows_mapsLinesToRows();
+    void feedRows_fewerThanThreeLines_reportsBlankFile();
+    void pollTick_emptyFile_blankMessageThenBlankRows();
+    void pollTick_firstTick_appliesLayoutOnce();
+    void pollTick_missingFile_changesNothing();
+    void pollTick_unchangedFile_feedsWithoutReading();
+    void pollTick_writerHoldsFile_reportsFailureThenLoads();
+    void pollTick_twoRewritesInsideOneStamp_bothShown();
+    void pollTick_handEditedPreview_reachesRows();
+    void timeText_formatsHoursSeparatorMinutesStopSeconds_data();
+    void timeText_formatsHoursSeparatorMinutesStopSeconds();
+    void localeTimeSeparator_readsSeparatorAfterHour();
+};
+
+void TestPollTick::feedRows_mapsLinesToRows_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("rows");
+
+    QTest::newRow("start list, 16 lines") << crlfLines(StartList) << strings(StartList.mid(3, 12));
+
+    const QList<QByteArray> shortList = {"", "", "", "Title", "e1", "e2", "e3", "e4"};
+    QTest::newRow("9 lines") << crlfLines(shortList)
+                             << (strings(shortList.mid(3)) << "" << blanks(6));
+    QByteArray noFinalBreak = crlfLines(shortList);
+    noFinalBreak.chop(2);
+    QTest::newRow("8 lines, no final CRLF") << noFinalBreak << (strings(shortList.mid(3)) << blanks(7));
+
+    QTest::newRow("exactly 3 lines") << QByteArray("a\r\nb\r\nc") << blanks(12);
+    QTest::newRow("marker mid-line") << QByteArray("Heat 2  TIME: 12:00\r\nx\r\ny")
+                                     << (QStringList{"Heat 2  TIME: 12:00", "x", "y"} << blanks(9));
+    QTest::newRow("lower-case marker") << QByteArray("time: 12:00\r\nx\r\ny\r\nz")
+                                       << (QStringList{"z"} << blanks(11));
+    QTest::newRow("marker in line 1 only") << QByteArray("a\r\nTIME:\r\nb\r\nc")
+                                           << (QStringList{"c"} << blanks(11));
+
+    QList<QByteArray> twenty;
+    for (int i = 0; i < 20; ++i)
+        twenty << (i == 0 ? QByteArray("TIME: 14:07:33") : "line " + QByteArray::number(i));
+    QTest::newRow("20 lines with marker") << crlfLines(twenty) << strings(twenty.mid(0, 12));
+
+    QList<QByteArray> plain20 = twenty;
+    plain20[0] = "no marker";
+    QTest::newRow("20 lines, no marker") << crlfLines(plain20) << strings(plain20.mid(3, 12));
+
+    QTest::newRow("rows kept untrimmed") << QByteArray("TIME:\r\n  padded  \r\n\ttab")
+                                         << (QStringList{"TIME:", "  padded  ", "\ttab"} << blanks(9));
+}
+
+void TestPollTick::feedRows_mapsLinesToRows()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, rows);
+    PreviewLines lines(text.toStdString());
+    const std::string before = lines.text();
+    QCOMPARE(rowsOf(scb::feedRows(lines)), rows);
+    QCOMPARE(lines.text(), before);
+}
+
+void TestPollTick::feedRows_fewerThanThreeLines_reportsBlankFile()
+{
+    PreviewLines lines("only\r\ntwo");
+    const RowUpdate rows = scb::feedRows(lines);
+    QCOMPARE(rowsOf(rows), QStringList{QString::fromStdString(scb::BlankFileMessage)} << QStringList(11, Untouched));
+    QCOMPARE(lines.count(), 3);
+    QCOMPARE(lines.line(2), scb::BlankFileMessage);
+}
+
+void TestPollTick::pollTick_emptyFile_blankMessageThenBlankRows()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Main.txt");
+    writeFile(path, QByteArray());
+    scb::DisplayState state;
+    PreviewLines lines(crlfLines(StartList).toStdString());
+    const QString message = QString::fromStdString(scb::BlankFileMessage);
+    const QStringList blankReport = QStringList{message} << QStringList(11, Untouched);
+
+    scb::TickResult tick = scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 0));
+    QVERIFY(tick.reloaded);
+    QCOMPARE(rowsOf(tick.rows), blankReport);
+    QCOMPARE(lines.count(), 1);
+    QCOMPARE(lines.text(), scb::BlankFileMessage);
+
+    for (int expectedCount : {2, 3}) {
+        tick = scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 1));
+        QVERIFY(!tick.reloaded);
+        QCOMPARE(rowsOf(tick.rows), blankReport);
+        QCOMPARE(lines.count(), expectedCount);
+    }
+
+    tick = scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 3));
+    QCOMPARE(rowsOf(tick.rows), blanks(12));
+    QCOMPARE(lines.count(), 3);
+}
+
+void TestPollTick::pollTick_firstTick_appliesLayoutOnce()
+{
+    scb::DisplayState state;
+    state.Starting = true;
+    PreviewLines lines;
+    QVERIFY(scb::pollTick(state, "", lines, fixedClock(9, 0, 0)).applyLayout);
+    QVERIFY(!state.Starting);
+    QVERIFY(!scb::pollTick(state, "", lines, fixedClock(9, 0, 1)).applyLayout);
+}
+
+void TestPollTick::pollTick_missingFile_changesNothing()
+{
+    QTemporaryDir dir;
+    scb::DisplayState state;
+    state.LastFileAge = 1234;
+    PreviewLines lines("a\r\nb");
+    for (const QString &path : {dir.filePath("absent.txt"), dir.path(), QString()}) {
+        const scb::TickResult tick = scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 0));
+        QVERIFY(!tick.fileExists);
+        QCOMPARE(rowsOf(tick.rows), QStringList(12, Untouched));
+    }
+    QCOMPARE(state.LastFileAge, 1234);
+    QCOMPARE(lines.count(), 2); // not even the blank-file line was added
+}
+
+void TestPollTick::pollTick_unchangedFile_feedsWithoutReading()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Main.txt");
+    writeFile(path, crlfLines(StartList));
+    scb::DisplayState state;
+    PreviewLines lines;
+    QVERIFY(scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 0)).reloaded);
+    QCOMPARE(state.LastFileAge, scb::fileAge(path.toStdString()));
+    QCOMPARE(state.LastFingerprint, scb::fingerprint(path.toStdString()));
+
+    const scb::TickResult again = scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 1));
+    QVERIFY(again.fileExists);
+    QVERIFY(!again.reloaded);
+    QCOMPARE(rowsOf(again.rows), strings(StartList.mid(3, 12)));
+}
+
+void TestPollTick::pollTick_writerHoldsFile_reportsFailureThenLoads()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Main.txt");
+    writeFile(path, "TIME: 14:07\r\nfresh\r\nrow");
+    scb::DisplayState state;
+    state.FailureCount = 1;
+    PreviewLines lines("old\r\nold\r\nold\r\nold");
+
+    QProcess writer;
+    writer.start("sh", {"-c", "exec 3>>\"$1\"; echo ready; exec sleep 60", "sh", path});
+    QVERIFY(writer.waitForReadyRead(10000));
+
+    const scb::TickResult failed = scb::pollTick(state, path.toStdString(), lines, fixedClock(14, 7, 33));
+    QCOMPARE(failed.status, std::optional<std::string>("Last Failure at 14:07.33  Cnt:2"));
+    QCOMPARE(state.FailureCount, 2);
+    QCOMPARE(state.LastFileAge, 0);
+    QCOMPARE(state.LastFingerprint, scb::FileFingerprint{});
+    QCOMPARE(rowsOf(failed.rows), QStringList(12, Untouched));
+    QCOMPARE(lines.line(0), std::string("old"));
+
+    writer.kill();
+    QVERIFY(writer.waitForFinished(10000));
+
+    const scb::TickResult loaded = scb::pollTick(state, path.toStdString(), lines, fixedClock(14, 7, 34));
+    QVERIFY(loaded.reloaded);
+    QVERIFY(!loaded.status);
+    QCOMPARE(state.FailureCount, 2);
+    QCOMPARE(rowsOf(loaded.rows), (QStringList{"TIME: 14:07", "fresh", "row"} << blanks(9)));
+}
+
+void TestPollTick::pollTick_twoRewritesInsideOneStamp_bothShown()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Main.txt");
+    std::tm local{};
+    local.tm_year = 124;
+    local.tm_mon = 2;
+    local.tm_mday = 15;
+    local.tm_hour = 14;
+    local.tm_min = 7;
+    local.tm_sec = 32;
+    local.tm_isdst = -1;
+    const std::time_t step = std::mktime(&local);
+
+    scb::DisplayState state;
+    PreviewLines lines;
+    const QByteArray heading = "TIME: 14:07:32\r\n";
+    const std::string file = path.toStdString();
+
+    writeFile(path, heading + "first \r\nend");
+    QVERIFY(setMtime(path, step, 100'000'000));
+    QCOMPARE(rowsOf(scb::pollTick(state, file, lines, fixedClock(14, 7, 32)).rows).at(1), "first ");
+    const std::int32_t firstStamp = state.LastFileAge;
+
+    // Same size, same two-second stamp, half a second later.
+    writeFile(path, heading + "second\r\nend");
+    QVERIFY(setMtime(path, step, 600'000'000));
+    QCOMPARE(scb::fileAge(file), firstStamp);
+    QCOMPARE(rowsOf(scb::pollTick(state, file, lines, fixedClock(14, 7, 33)).rows).at(1), "second");
+}
+
+void TestPollTick::pollTick_handEditedPreview_reachesRows()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Main.txt");
+    writeFile(path, "TIME:\r\nfrom file\r\nx");
+    scb::DisplayState state;
+    PreviewLines lines;
+    scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 0));
+    lines.setText("TIME:\r\ntyped\r\nx");
+    const scb::TickResult tick = scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 1));
+    QVERIFY(!tick.reloaded);
+    QCOMPARE(rowsOf(tick.rows).at(1), "typed");
+}
+
+void TestPollTick::timeText_formatsHoursSeparatorMinutesStopSeconds_data()
+{
+    QTest::addColumn<int>("hour");
+    QTest::addColumn<int>("minute");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<char>("separator");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("afternoon") << 14 << 7 << 33 << ':' << "14:07.33";
+    QTest::newRow("midnight") << 0 << 0 << 5 << ':' << "00:00.05";
+    QTest::newRow("dot separator") << 9 << 30 << 0 << '.' << "09.30.00";
+}
+
+void TestPollTick::timeText_formatsHoursSeparatorMinutesStopSeconds()
+{
+    QFETCH(int, hour);
+    QFETCH(int, minute);
+    QFETCH(int, second);
+    QFETCH(char, separator);
+    QFETCH(QString, text);
+    std::tm t{};
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    QCOMPARE(QString::fromStdString(scb::timeText(t, separator)), text);
+}
+
+void TestPollTick::localeTimeSeparator_readsSeparatorAfterHour()
+{
+    // The only locale every system has; its time format is "%H:%M:%S".
+    const std::string previous = std::setlocale(LC_TIME, nullptr);
+    QVERIFY(std::setlocale(LC_TIME, "C") != nullptr);
+    QCOMPARE(scb::localeTimeSeparator(), ':');
+    std::setlocale(LC_TIME, previous.c_str());
+}
+
+QTEST_GUILESS_MAIN(TestPollTick)
+#include "tst_PollTick.moc"

@@ -1,0 +1,209 @@
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "core/Error.h"
+#include "core/PreviewLines.h"
+
+using scb::PreviewLines;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QStringList allLines(const PreviewLines &lines)
+{
+    QStringList out;
+    for (int i = 0; i < lines.count(); ++i)
+        out << QString::fromLatin1(lines.line(i));
+    return out;
+}
+
+} // namespace
+
+class TestPreviewLines : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void setText_countsAndFetches_data();
+    void setText_countsAndFetches();
+    void line_pastCountOrNegative_isEmpty();
+    void line_afterTextReplaced_readsNewText();
+    void setText_sameText_firesNoChange();
+    void add_appendsPerRules_data();
+    void add_appendsPerRules();
+    void add_keepsEarlierLinesReadable();
+    void loadFromFile_sameText_firesNoChange();
+    void loadFromFile_newText_replacesNormalisesAndNotifies();
+    void loadFromFile_missingFile_throwsAndKeepsText();
+};
+
+void TestPreviewLines::setText_countsAndFetches_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("empty") << QByteArray() << QByteArray() << QStringList{""};
+    QTest::newRow("A CRLF B") << QByteArray("A\r\nB") << QByteArray("A\r\nB") << QStringList{"A", "B"};
+    QTest::newRow("trailing CRLF") << QByteArray("A\r\nB\r\n") << QByteArray("A\r\nB\r\n")
+                                   << QStringList{"A", "B", ""};
+    QTest::newRow("lone LF") << QByteArray("A\nB") << QByteArray("A\r\nB") << QStringList{"A", "B"};
+    QTest::newRow("two LFs") << QByteArray("\n\n") << QByteArray("\r\n\r\n") << QStringList{"", "", ""};
+    QTest::newRow("lone CR") << QByteArray("A\rB") << QByteArray("A\rB") << QStringList{"A\rB"};
+    QTest::newRow("CR CR LF") << QByteArray("A\r\r\nB") << QByteArray("A\r\r\nB") << QStringList{"A\r", "B"};
+    QTest::newRow("mixed breaks") << QByteArray("\nA\r\nB\nC") << QByteArray("\r\nA\r\nB\r\nC")
+                                  << QStringList{"", "A", "B", "C"};
+    QTest::newRow("tab and NUL kept") << QByteArray("a\tb\0c", 5) << QByteArray("a\tb\0c", 5)
+                                      << QStringList{QString::fromLatin1("a\tb\0c", 5)};
+}
+
+void TestPreviewLines::setText_countsAndFetches()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, stored);
+    QFETCH(QStringList, lines);
+
+    PreviewLines preview("seed");
+    preview.setText(input.toStdString());
+    QCOMPARE(QByteArray::fromStdString(preview.text()), stored);
+    QCOMPARE(preview.count(), lines.size());
+    QCOMPARE(allLines(preview), lines);
+
+    // The constructor applies the same rules.
+    PreviewLines built(input.toStdString());
+    QCOMPARE(built.count(), lines.size());
+    QCOMPARE(QByteArray::fromStdString(built.text()), stored);
+}
+
+void TestPreviewLines::line_pastCountOrNegative_isEmpty()
+{
+    PreviewLines preview("A\r\nB");
+    QCOMPARE(preview.line(2), std::string());
+    QCOMPARE(preview.line(100), std::string());
+    QCOMPARE(preview.line(-1), std::string());
+    QCOMPARE(preview.line(1), std::string("B"));
+}
+
+void TestPreviewLines::line_afterTextReplaced_readsNewText()
+{
+    PreviewLines preview("a0\r\na1\r\na2\r\na3\r\na4");
+    QCOMPARE(preview.line(4), std::string("a4"));
+    preview.setText("longer line 0\nb1\nb2");
+    QCOMPARE(preview.line(1), std::string("b1"));
+    QCOMPARE(preview.line(2), std::string("b2"));
+    QCOMPARE(preview.line(4), std::string());
+}
+
+void TestPreviewLines::setText_sameText_firesNoChange()
+{
+    PreviewLines preview("A\r\nB");
+    int changes = 0;
+    preview.onChange = [&] { ++changes; };
+    // Equal once normalised: a lone LF set over CR LF text is no change.
+    QVERIFY(!preview.setText("A\nB"));
+    QCOMPARE(changes, 0);
+    QVERIFY(preview.setText("A\nC"));
+    QCOMPARE(changes, 1);
+}
+
+void TestPreviewLines::add_appendsPerRules_data()
+{
+    QTest::addColumn<QByteArray>("initial");
+    QTest::addColumn<QByteArray>("added");
+    QTest::addColumn<int>("returned");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("on empty") << QByteArray() << QByteArray("X") << 1 << QStringList{"X"};
+    QTest::newRow("after final CRLF") << QByteArray("A\r\n") << QByteArray("X") << 3
+                                      << QStringList{"A", "", "X"};
+    QTest::newRow("after A") << QByteArray("A") << QByteArray("X") << 2 << QStringList{"A", "X"};
+    QTest::newRow("after lone CR") << QByteArray("A\r") << QByteArray("X") << 2 << QStringList{"A\r", "X"};
+    QTest::newRow("empty string on text") << QByteArray("A") << QByteArray() << 2 << QStringList{"A", ""};
+    QTest::newRow("embedded LF") << QByteArray("A") << QByteArray("X\nY") << 3 << QStringList{"A", "X", "Y"};
+    QTest::newRow("embedded CRLF on empty") << QByteArray() << QByteArray("X\r\nY") << 2
+                                            << QStringList{"X", "Y"};
+    QTest::newRow("leading LF") << QByteArray("A") << QByteArray("\nY") << 3 << QStringList{"A", "", "Y"};
+}
+
+void TestPreviewLines::add_appendsPerRules()
+{
+    QFETCH(QByteArray, initial);
+    QFETCH(QByteArray, added);
+    QFETCH(int, returned);
+    QFETCH(QStringList, lines);
+
+    PreviewLines preview(initial.toStdString());
+    int changes = 0;
+    preview.onChange = [&] { ++changes; };
+    QCOMPARE(preview.add(added.toStdString()), returned);
+    QCOMPARE(preview.count(), returned);
+    QCOMPARE(allLines(preview), lines);
+    QCOMPARE(changes, 1);
+    // The stored text keeps CR LF breaks only, so a reload of it counts the same.
+    QCOMPARE(PreviewLines(preview.text()).count(), returned);
+    QCOMPARE(preview.text().find("\r\r\n"), initial.endsWith('\r') ? 1 : std::string::npos);
+}
+
+void TestPreviewLines::add_keepsEarlierLinesReadable()
+{
+    PreviewLines preview("L0\r\nL1");
+    QCOMPARE(preview.line(1), std::string("L1")); // fills the start cache
+    preview.add("L2");
+    preview.add("L3");
+    QCOMPARE(allLines(preview), (QStringList{"L0", "L1", "L2", "L3"}));
+}
+
+void TestPreviewLines::loadFromFile_sameText_firesNoChange()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Main.txt");
+    writeFile(path, "A\nB\r\n");
+    PreviewLines preview("A\r\nB\r\n");
+    int changes = 0;
+    preview.onChange = [&] { ++changes; };
+    QVERIFY(!preview.loadFromFile(path.toStdString()));
+    QCOMPARE(changes, 0);
+    QCOMPARE(preview.count(), 3);
+}
+
+void TestPreviewLines::loadFromFile_newText_replacesNormalisesAndNotifies()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Main.txt");
+    writeFile(path, QByteArray("x\ny\r\n\xFF\xFEz", 8));
+    PreviewLines preview("old");
+    int changes = 0;
+    preview.onChange = [&] { ++changes; };
+    QVERIFY(preview.loadFromFile(path.toStdString()));
+    QCOMPARE(changes, 1);
+    QCOMPARE(preview.text(), std::string("x\r\ny\r\n\xFF\xFEz", 9));
+    QCOMPARE(preview.count(), 3);
+}
+
+void TestPreviewLines::loadFromFile_missingFile_throwsAndKeepsText()
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("nothing.txt").toStdString();
+    PreviewLines preview("A\r\nB");
+    int changes = 0;
+    preview.onChange = [&] { ++changes; };
+    try {
+        preview.loadFromFile(path);
+        QFAIL("no exception");
+    } catch (const scb::Error &e) {
+        QCOMPARE(std::string(e.what()), "Cannot open file " + path);
+    }
+    QCOMPARE(preview.text(), std::string("A\r\nB"));
+    QCOMPARE(preview.count(), 2);
+    QCOMPARE(changes, 0);
+}
+
+QTEST_APPLESS_MAIN(TestPreviewLines)
+#include "tst_PreviewLines.moc"

@@ -1,0 +1,374 @@
+// The two windows together: start-up, the live feed, F8, the scoreboard's
+// layout and painting, and the error model.
+
+#include "WindowFixture.h"
+#include "core/Error.h"
+#include "widgets/FileOpenEdit.h"
+#include "widgets/PreviewMemo.h"
+#include "widgets/RockerSwitch.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray numberedFile(int lines, const QByteArray &first = QByteArray())
+{
+    QByteArray out;
+    for (int i = 0; i < lines; ++i)
+        out += (i == 0 && !first.isEmpty() ? first : QByteArray("line ") + QByteArray::number(i)) + "\r\n";
+    return out;
+}
+
+// Moves the file's modification time so the next tick sees a new stamp.
+void touchForward(const QString &path, int seconds)
+{
+    struct stat st{};
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+    timespec times[2] = {st.st_atim, st.st_mtim};
+    times[1].tv_sec += seconds;
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0);
+}
+
+// A child process that holds the file open for writing until killed.
+pid_t holdOpenForWriting(const QString &path)
+{
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return -1;
+    const QByteArray p = QFile::encodeName(path);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(ready[0]);
+        const int fd = ::open(p.constData(), O_WRONLY | O_APPEND);
+        const char c = fd >= 0 ? 'y' : 'n';
+        (void)!::write(ready[1], &c, 1);
+        for (;;)
+            ::pause();
+    }
+    ::close(ready[1]);
+    char c = 0;
+    (void)!::read(ready[0], &c, 1);
+    ::close(ready[0]);
+    return c == 'y' ? pid : -1;
+}
+
+void stopChild(pid_t pid)
+{
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+int countColor(const QImage &img, const QRect &area, const QColor &color)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += img.pixelColor(x, y) == color;
+    return n;
+}
+
+bool isReddish(const QColor &c)
+{
+    return c.red() > 150 && c.green() < 120 && c.blue() < 120;
+}
+
+} // namespace
+
+class tst_Windows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startup_withMainTxt_loadsPreviewAndFeedsRowsAtFirstTick();
+    void startup_retitlesControlWindow();
+    void rewrite_changesRowsAtNextTick();
+    void writerHoldingFile_reportsFailure_thenNextTickLoads();
+    void f8_togglesScoreboardAndSwitch_data();
+    void f8_togglesScoreboardAndSwitch();
+    void f8_autoRepeat_doesNotCount();
+    void scoreboard_defaultGeometry();
+    void rowHeights_followWindowHeightAndBorder_data();
+    void rowHeights_followWindowHeightAndBorder();
+    void rightKey_movesBoard_nextLayoutPutsItBack();
+    void closingScoreboard_turnsSwitchOff();
+    void grabRow_showsBackgroundAndRedText();
+    void windows1252Row_paintsGlyphs();
+    void exceptionInHandler_showsErrorBoxAndCarriesOn();
+    void loneMinusInSpinEdit_reachesErrorBox();
+};
+
+void tst_Windows::startup_withMainTxt_loadsPreviewAndFeedsRowsAtFirstTick()
+{
+    WindowFixture w;
+    const QByteArray text = numberedFile(6);
+    w.writeFile("Main.txt", text);
+    w.start();
+    QCOMPARE(w.form->XMLFile->filename(), w.path("Main.txt"));
+    QVERIFY(w.form->Timer1->isActive());
+    QVERIFY(w.form->state().Starting);
+
+    w.form->Timer1Timer();
+    QVERIFY(!w.form->state().Starting);
+    QCOMPARE(QByteArray::fromStdString(w.form->MainMemo->lines().text()), text);
+    QCOMPARE(w.row(0), QStringLiteral("line 3"));
+    QCOMPARE(w.row(2), QStringLiteral("line 5"));
+    QCOMPARE(w.row(3), QStringLiteral(""));  // the empty line after the final CR LF
+    QCOMPARE(w.row(4), QStringLiteral(" "));
+    QCOMPARE(w.row(11), QStringLiteral(" "));
+    QVERIFY(w.form->Timer1->isActive());
+}
+
+void tst_Windows::startup_retitlesControlWindow()
+{
+    WindowFixture w;
+    w.start();
+    QCOMPARE(w.form->windowTitle(), QStringLiteral("Torvane Zentrack Scoreboard Version 1.3"));
+    QCOMPARE(QString::fromStdString(w.form->state().SettingsDir), QDir::currentPath());
+    // No display file anywhere: the tick changes nothing.
+    w.form->Timer1Timer();
+    QCOMPARE(w.row(0), QString());
+    QCOMPARE(w.form->MainMemo->lines().count(), 16);
+}
+
+void tst_Windows::rewrite_changesRowsAtNextTick()
+{
+    WindowFixture w;
+    w.writeFile("Main.txt", numberedFile(5, "TIME: 10:00"));
+    w.start();
+    w.form->Timer1Timer();
+    QCOMPARE(w.row(0), QStringLiteral("TIME: 10:00"));
+
+    w.writeFile("Main.txt", numberedFile(5, "TIME: 10:01"));
+    w.form->Timer1Timer();
+    QCOMPARE(w.row(0), QStringLiteral("TIME: 10:01"));
+    QCOMPARE(w.row(4), QStringLiteral("line 4"));
+}
+
+void tst_Windows::writerHoldingFile_reportsFailure_thenNextTickLoads()
+{
+    WindowFixture w;
+    w.writeFile("Main.txt", numberedFile(5, "TIME: old"));
+    w.start();
+    w.form->Timer1Timer();
+    QCOMPARE(w.row(0), QStringLiteral("TIME: old"));
+
+    w.writeFile("Main.txt", numberedFile(5, "TIME: new"));
+    touchForward(w.path("Main.txt"), 10);
+    const pid_t writer = holdOpenForWriting(w.path("Main.txt"));
+    QVERIFY(writer > 0);
+    w.form->Timer1Timer();
+    stopChild(writer);
+    QCOMPARE(w.form->Label1->text(), QStringLiteral("Last Failure at 14:07.33  Cnt:1"));
+    QCOMPARE(w.row(0), QStringLiteral("TIME: old"));
+    QVERIFY(w.form->Timer1->isActive());
+
+    w.form->Timer1Timer();
+    QCOMPARE(w.row(0), QStringLiteral("TIME: new"));
+    // Success never clears the report.
+    QCOMPARE(w.form->Label1->text(), QStringLiteral("Last Failure at 14:07.33  Cnt:1"));
+}
+
+void tst_Windows::f8_togglesScoreboardAndSwitch_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("control window") << "form";
+    QTest::newRow("file edit focused") << "edit";
+    QTest::newRow("memo focused") << "memo";
+}
+
+void tst_Windows::f8_togglesScoreboardAndSwitch()
+{
+    QFETCH(QString, where);
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    QWidget *target = w.form.get();
+    if (where == "edit")
+        target = w.form->XMLFile;
+    else if (where == "memo")
+        target = w.form->MainMemo;
+
+    QTest::keyClick(target, Qt::Key_F8);
+    QVERIFY(w.results->isVisible());
+    QVERIFY(w.form->ResultsButton->isChecked());
+
+    // F8 in the scoreboard window hides it again.
+    QTest::keyClick(w.results.get(), Qt::Key_F8);
+    QVERIFY(!w.results->isVisible());
+    QVERIFY(!w.form->ResultsButton->isChecked());
+
+    QTest::keyClick(target, Qt::Key_F8);
+    QVERIFY(w.results->isVisible());
+    QTest::keyClick(target, Qt::Key_F8);
+    QVERIFY(!w.results->isVisible());
+}
+
+void tst_Windows::f8_autoRepeat_doesNotCount()
+{
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_F8, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(w.form.get(), &repeat);
+    QVERIFY(!w.results->isVisible());
+    QKeyEvent real(QEvent::KeyRelease, Qt::Key_F8, Qt::NoModifier);
+    QApplication::sendEvent(w.form.get(), &real);
+    QVERIFY(w.results->isVisible());
+}
+
+void tst_Windows::scoreboard_defaultGeometry()
+{
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    QTest::keyClick(w.form.get(), Qt::Key_F8);
+    QCOMPARE(w.results->geometry(), QRect(801, 0, 800, 600));
+    QCOMPARE(w.grid()->geometry(), QRect(0, 0, 800, 600));
+    QVERIFY(w.results->windowFlags() & Qt::FramelessWindowHint);
+}
+
+void tst_Windows::rowHeights_followWindowHeightAndBorder_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("border");
+    QTest::addColumn<int>("rowHeight");
+    QTest::addColumn<int>("cellsBottom"); // in the grid's widget coordinates
+    QTest::addColumn<int>("clientBottom");
+
+    QTest::newRow("600 no border") << 600 << false << 50 << 600 << 600;
+    QTest::newRow("605 no border: 5 px strip") << 605 << false << 50 << 600 << 605;
+    // The border's 4 pixels come out of the cells' room: the last row is cut.
+    QTest::newRow("600 border: last row cut") << 600 << true << 50 << 602 << 598;
+    QTest::newRow("610 border: 2 px strip") << 610 << true << 50 << 602 << 608;
+}
+
+void tst_Windows::rowHeights_followWindowHeightAndBorder()
+{
+    QFETCH(int, height);
+    QFETCH(bool, border);
+    QFETCH(int, rowHeight);
+    QFETCH(int, cellsBottom);
+    QFETCH(int, clientBottom);
+
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    w.form->ScbBorder->setChecked(border);
+    w.form->ScreenHeight->setValue(height);
+    QCOMPARE(w.grid()->rowHeight(), rowHeight);
+    QCOMPARE(w.grid()->hasBorder(), border);
+    QCOMPARE(w.grid()->cellRect(11).bottom() + 1, cellsBottom);
+    QCOMPARE(w.grid()->clientArea().bottom() + 1, clientBottom);
+    QCOMPARE(w.grid()->columnWidth(), 800);
+}
+
+void tst_Windows::rightKey_movesBoard_nextLayoutPutsItBack()
+{
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    QTest::keyClick(w.form.get(), Qt::Key_F8);
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(w.results.get(), Qt::Key_Right);
+    QCOMPARE(w.results->x(), 851);
+    QTest::keyClick(w.results.get(), Qt::Key_Left);
+    QCOMPARE(w.results->x(), 841);
+    w.form->ScbBorder->setChecked(!w.form->ScbBorder->isChecked());
+    QCOMPARE(w.results->x(), 801);
+}
+
+void tst_Windows::closingScoreboard_turnsSwitchOff()
+{
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    QTest::keyClick(w.form.get(), Qt::Key_F8);
+    QVERIFY(w.form->ResultsButton->isChecked());
+    w.results->close();
+    QVERIFY(!w.results->isVisible());
+    QVERIFY(!w.form->ResultsButton->isChecked());
+    QVERIFY(w.form->isVisible());
+}
+
+void tst_Windows::grabRow_showsBackgroundAndRedText()
+{
+    WindowFixture w;
+    w.writeFile("Main.txt", numberedFile(4, "TIME: WWWW"));
+    w.start();
+    w.form->ScbBorder->setChecked(false);
+    w.form->Timer1Timer();
+    QTest::keyClick(w.form.get(), Qt::Key_F8);
+    const QImage img = w.grid()->grab().toImage();
+    const QRect row0 = w.grid()->cellRect(0);
+    const QColor paleYellow(255, 255, 128);
+    QCOMPARE(img.pixelColor(row0.right() - 1, row0.top() + 1), paleYellow);
+    int red = 0;
+    for (int y = row0.top(); y <= row0.bottom(); ++y) {
+        for (int x = row0.left(); x < row0.left() + 400; ++x) {
+            const bool textPixel = isReddish(img.pixelColor(x, y));
+            red += textPixel;
+            if (x < 2)
+                QVERIFY2(!textPixel, "text drawn left of x = 2");
+        }
+    }
+    QVERIFY(red > 50);
+    // Rows set to " " show only the background.
+    QCOMPARE(countColor(img, w.grid()->cellRect(11), paleYellow), w.grid()->cellRect(11).width() * 50);
+}
+
+void tst_Windows::windows1252Row_paintsGlyphs()
+{
+    WindowFixture w;
+    w.writeFile("Main.txt", QByteArray("TIME:\r\n\xC4\xD6\r\nx\r\n"));
+    w.start();
+    w.form->ScbBorder->setChecked(false);
+    w.form->Timer1Timer();
+    QCOMPARE(w.grid()->cellDisplayText(1), QString::fromUtf8("\u00C4\u00D6"));
+    const QImage img = w.grid()->grab().toImage();
+    const QRect row1 = w.grid()->cellRect(1);
+    int red = 0;
+    for (int y = row1.top(); y <= row1.bottom(); ++y)
+        for (int x = row1.left(); x < row1.left() + 100; ++x)
+            red += isReddish(img.pixelColor(x, y));
+    QVERIFY2(red > 30, "the row painted no glyphs");
+}
+
+void tst_Windows::exceptionInHandler_showsErrorBoxAndCarriesOn()
+{
+    WindowFixture w;
+    w.start();
+    QTimer timer;
+    timer.setSingleShot(true);
+    bool ranAfter = false;
+    QObject::connect(&timer, &QTimer::timeout, [] { throw scb::Error("File access denied"); });
+    timer.start(0);
+    QTRY_COMPARE(w.errorBoxes.size(), 1);
+    QCOMPARE(w.errorBoxes.first(), QStringLiteral("File access denied."));
+    QTimer::singleShot(0, [&ranAfter] { ranAfter = true; });
+    QTRY_VERIFY(ranAfter);
+}
+
+void tst_Windows::loneMinusInSpinEdit_reachesErrorBox()
+{
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    const QRect before = w.results->geometry();
+    w.form->ScreenWidth->setFocus();
+    w.form->ScreenWidth->selectAll();
+    QTest::keyClick(w.form->ScreenWidth, Qt::Key_Minus);
+    QCOMPARE(w.form->ScreenWidth->text(), QStringLiteral("-"));
+    QCOMPARE(w.errorBoxes, QStringList{QStringLiteral("'-' is not a valid integer value.")});
+    QCOMPARE(w.results->geometry(), before);
+}
+
+SCB_WINDOW_TEST_MAIN(tst_Windows)
+#include "tst_Windows.moc"
