@@ -26,9 +26,15 @@ TResultsForm::TResultsForm(scb::DisplayState &state, QWidget *parent)
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(128, 255, 255));
     setPalette(pal);
+    QFont designFont(QStringLiteral("MS Sans Serif"));
+    designFont.setPixelSize(11);
+    setFont(designFont);
 
+    // The panel and the grid fill the window from the start, not only once a
+    // resize event has been delivered to a shown window.
     m_panelFill = new QWidget(this);
     m_panelFill->setObjectName(QStringLiteral("PanelFill"));
+    m_panelFill->setGeometry(0, 0, 986, 629);
     m_panelFill->setAutoFillBackground(true);
     QPalette panelPal = m_panelFill->palette();
     panelPal.setColor(QPalette::Window, panelPal.color(QPalette::Button));
@@ -36,6 +42,7 @@ TResultsForm::TResultsForm(scb::DisplayState &state, QWidget *parent)
 
     m_grid = new ScbGrid(m_panelFill);
     m_grid->setObjectName(QStringLiteral("ScbGrid"));
+    m_grid->setGeometry(0, 0, 986, 629);
     m_grid->setDisplayState(&m_state);
     m_grid->setBackgroundPicture(&m_picture);
 
@@ -78,9 +85,26 @@ void TResultsForm::ApplyScoreboardLayout()
 
 void TResultsForm::LoadBackgroundImage()
 {
-    // Filled in with the picture loader.
     m_state.BackgroundLoaded = false;
-    m_pictureShown = false;
+    const std::string &path = m_state.BackgroundImagePath;
+    if (path.empty() || scb::fileAge(path) == -1) {
+        m_pictureShown = false;
+        m_grid->update();
+        return;
+    }
+    m_state.BackgroundLoaded = true;
+    const QString qpath = fromBytes(path);
+    if (auto picture = loadBackgroundPicture(qpath)) {
+        // A metafile loads but gives no bitmap: the rows keep the plain colour.
+        m_picture = std::move(picture->image);
+        m_pictureShown = true;
+    } else {
+        // The previous picture stays; the path is forgotten so the next
+        // start-up does not try it again.
+        if (m_dialogs)
+            m_dialogs->message(this, backgroundLoadErrorText(qpath));
+        m_state.BackgroundImagePath.clear();
+    }
     m_grid->update();
 }
 

@@ -19,6 +19,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QLabel>
 #include <QTest>
 
 #include <memory>

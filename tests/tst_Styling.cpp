@@ -1,0 +1,239 @@
+// Dressing the board: font, colours, border and the background picture reach
+// it at once, and a bad picture never crashes or shows garbage.
+
+#include "WindowFixture.h"
+#include "widgets/BackgroundPicture.h"
+
+#include <QImage>
+#include <QBuffer>
+#include <QPainter>
+
+namespace {
+
+// A picture whose colour tells where it was taken from.
+QImage stripes(int width, int height)
+{
+    QImage img(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            img.setPixelColor(x, y, QColor(x % 256, y % 256, 200));
+    return img;
+}
+
+QByteArray bmpHeaderClaiming(int width, int height)
+{
+    QByteArray b(54, '\0');
+    auto put32 = [&b](int at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = char((v >> (8 * i)) & 0xFF);
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, 54);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, quint32(width));
+    put32(22, quint32(height));
+    b[26] = 1;
+    b[28] = 24;
+    return b;
+}
+
+} // namespace
+
+class tst_Styling : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fontAndColour_reachBoardAtOnce();
+    void cancelledFontDialog_stillPutsMovedBoardBack();
+    void backgroundColour_reachesBoard();
+    void borderCheckBox_togglesEdgeAndRows();
+    void picture_missingPath_storedAndWritten_noPicture();
+    void picture_cancelThenNo_reloadsChangedFile();
+    void picture_cancelThenYes_removesPicture();
+    void picture_showsUnderEachRowAroundText();
+    void badPicture_showsMessage_clearsPath_keepsPrevious_data();
+    void badPicture_showsMessage_clearsPath_keepsPrevious();
+};
+
+void tst_Styling::fontAndColour_reachBoardAtOnce()
+{
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    QFont chosen(QStringLiteral("Courier New"));
+    chosen.setPointSize(24);
+    w.dialogs->fonts.push_back(FontChoice{chosen, QColor(0, 128, 0)});
+    w.form->Button1Click();
+    QCOMPARE(w.dialogs->lastFontInitial.color, QColor(255, 0, 0));
+    QCOMPARE(w.grid()->gridFont().pointSize(), 24);
+    QCOMPARE(w.form->state().Font.family, std::string("Courier New"));
+    QCOMPARE(w.form->state().Font.color, scb::makeColor(0, 128, 0));
+
+    w.dialogs->colors.push_back(QColor(1, 2, 3));
+    w.form->LMDButton4Click();
+    QCOMPARE(w.form->state().Font.color, scb::makeColor(1, 2, 3));
+}
+
+void tst_Styling::cancelledFontDialog_stillPutsMovedBoardBack()
+{
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    QTest::keyClick(w.form.get(), Qt::Key_F8);
+    QTest::keyClick(w.results.get(), Qt::Key_Right);
+    QCOMPARE(w.results->x(), 811);
+    w.form->Button1Click(); // no answer queued: cancel
+    QCOMPARE(w.results->x(), 801);
+    QCOMPARE(w.form->state().Font, scb::ScoreFont{});
+}
+
+void tst_Styling::backgroundColour_reachesBoard()
+{
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    w.dialogs->colors.push_back(QColor(10, 20, 30));
+    w.form->Button2Click();
+    QCOMPARE(w.form->state().BackColor, scb::makeColor(10, 20, 30));
+    QCOMPARE(w.grid()->gridColor(), QColor(10, 20, 30));
+    w.form->Button2Click(); // cancelled: unchanged
+    QCOMPARE(w.grid()->gridColor(), QColor(10, 20, 30));
+}
+
+void tst_Styling::borderCheckBox_togglesEdgeAndRows()
+{
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    QVERIFY(w.grid()->hasBorder());
+    QTest::mouseClick(w.form->ScbBorder, Qt::LeftButton, {}, QPoint(5, 8));
+    QVERIFY(!w.form->state().ShowBorder);
+    QVERIFY(!w.grid()->hasBorder());
+    QCOMPARE(w.grid()->clientArea().height(), 600);
+    w.form->ScbBorder->setChecked(true);
+    QVERIFY(w.grid()->hasBorder());
+    QCOMPARE(w.grid()->clientArea().height(), 596);
+}
+
+void tst_Styling::picture_missingPath_storedAndWritten_noPicture()
+{
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    const QString missing = w.path("sponsor.bmp");
+    w.dialogs->pictures.push_back(missing);
+    w.form->ButtonBackgroundImageClick();
+    QCOMPARE(QString::fromStdString(w.form->state().BackgroundImagePath), missing);
+    QVERIFY(!w.form->state().BackgroundLoaded);
+    QVERIFY(w.dialogs->messages.isEmpty());
+    QVERIFY(w.form->close());
+    QVERIFY(w.readFile("Resolution.ini").contains("\r\nBackgroundImage=" + QFile::encodeName(missing) + "\r\n"));
+}
+
+void tst_Styling::picture_cancelThenNo_reloadsChangedFile()
+{
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    QVERIFY(stripes(20, 20).save(w.path("pic.bmp")));
+    w.dialogs->pictures.push_back(w.path("pic.bmp"));
+    w.form->ButtonBackgroundImageClick();
+    QCOMPARE(w.results->backgroundPicture().width(), 20);
+
+    QVERIFY(stripes(40, 30).save(w.path("pic.bmp")));
+    w.dialogs->confirmations.push_back(false);
+    w.form->ButtonBackgroundImageClick(); // cancel, then No
+    QCOMPARE(w.dialogs->questions, QStringList{QStringLiteral("Clear the image?")});
+    QCOMPARE(w.dialogs->lastPictureDir, w.dir());
+    QCOMPARE(w.results->backgroundPicture().width(), 40);
+    QVERIFY(w.form->state().BackgroundLoaded);
+}
+
+void tst_Styling::picture_cancelThenYes_removesPicture()
+{
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    QVERIFY(stripes(20, 20).save(w.path("pic.bmp")));
+    w.dialogs->pictures.push_back(w.path("pic.bmp"));
+    w.form->ButtonBackgroundImageClick();
+    QCOMPARE(w.dialogs->messages, QStringList());
+    QVERIFY(w.form->state().BackgroundLoaded);
+    w.dialogs->confirmations.push_back(true);
+    w.form->ButtonBackgroundImageClick();
+    QVERIFY(w.form->state().BackgroundImagePath.empty());
+    QVERIFY(!w.form->state().BackgroundLoaded);
+}
+
+void tst_Styling::picture_showsUnderEachRowAroundText()
+{
+    WindowFixture w;
+    w.writeFile("Main.txt", "TIME:\r\nI\r\nI\r\nI\r\n");
+    w.start();
+    w.form->ScbBorder->setChecked(false);
+    w.form->Timer1Timer();
+    const QImage picture = stripes(300, 300);
+    QVERIFY(picture.save(w.path("pic.bmp")));
+    w.dialogs->pictures.push_back(w.path("pic.bmp"));
+    w.form->ButtonBackgroundImageClick();
+    const QImage shot = w.grid()->grab().toImage();
+    // Row 2 spans y 100..149: the picture's own pixels show at the same place,
+    // and the text is drawn over them.
+    for (const QPoint p : {QPoint(250, 110), QPoint(120, 140), QPoint(299, 299)})
+        QCOMPARE(shot.pixelColor(p), picture.pixelColor(p));
+    // Beyond the picture the background colour shows.
+    QCOMPARE(shot.pixelColor(500, 120), QColor(255, 255, 128));
+    QCOMPARE(shot.pixelColor(100, 450), QColor(255, 255, 128));
+    int textPixels = 0;
+    for (int y = 50; y < 100; ++y)
+        for (int x = 0; x < 60; ++x)
+            textPixels += shot.pixelColor(x, y) == QColor(255, 0, 0);
+    QVERIFY(textPixels > 20);
+}
+
+void tst_Styling::badPicture_showsMessage_clearsPath_keepsPrevious_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QByteArray good;
+    {
+        QBuffer buffer(&good);
+        buffer.open(QIODevice::WriteOnly);
+        stripes(16, 16).save(&buffer, "BMP");
+    }
+    QTest::newRow("png extension") << "pic.png" << good;
+    QTest::newRow("starts with XX") << "pic.bmp" << QByteArray("XX").append(good.mid(2));
+    QTest::newRow("cut in half") << "pic.bmp" << good.left(good.size() / 2);
+    QTest::newRow("zero bytes") << "pic.bmp" << QByteArray();
+    QTest::newRow("100000 x 100000") << "pic.bmp" << bmpHeaderClaiming(100000, 100000);
+    QTest::newRow("zero-byte icon") << "pic.ico" << QByteArray();
+}
+
+void tst_Styling::badPicture_showsMessage_clearsPath_keepsPrevious()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+
+    WindowFixture w;
+    w.start();
+    w.form->Timer1Timer();
+    QVERIFY(stripes(20, 20).save(w.path("good.bmp")));
+    w.dialogs->pictures.push_back(w.path("good.bmp"));
+    w.form->ButtonBackgroundImageClick();
+    QCOMPARE(w.results->backgroundPicture().width(), 20);
+
+    w.writeFile(name, bytes);
+    w.dialogs->pictures.push_back(w.path(name));
+    w.form->ButtonBackgroundImageClick();
+    QCOMPARE(w.dialogs->messages,
+             QStringList{QStringLiteral("Could not load background bitmap image\n") + w.path(name)});
+    QVERIFY(w.form->state().BackgroundImagePath.empty());
+    QCOMPARE(w.results->backgroundPicture().width(), 20);
+}
+
+SCB_WINDOW_TEST_MAIN(tst_Styling)
+#include "tst_Styling.moc"
