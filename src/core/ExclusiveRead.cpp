@@ -5,6 +5,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include "core/Platform.h"
 #include "core/PlatformLease.h"
 
 #include <cerrno>
@@ -119,7 +120,9 @@ bool sameFile(const struct stat &a, const struct stat &b)
 bool readAll(int fd, std::int64_t sizeHint, std::string &bytes)
 {
     std::size_t used = 0;
-    bytes.resize(static_cast<std::size_t>(sizeHint > 0 ? sizeHint : 0) + 1);
+    const std::size_t expected = static_cast<std::size_t>(sizeHint > 0 ? sizeHint : 0) + 1;
+    reserveBuffer(bytes, expected);
+    bytes.resize(expected);
     for (;;) {
         if (used == bytes.size())
             bytes.resize(bytes.size() < 65536 ? 65536 : bytes.size() * 2);

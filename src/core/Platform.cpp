@@ -3,6 +3,11 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#if defined(__linux__)
+#include <cstdint>
+#include <sys/mman.h>
+#endif
+
 namespace scb {
 
 namespace {
@@ -38,6 +43,11 @@ std::tm localTime(std::time_t t)
     return local;
 }
 
+void reserveBuffer(std::string &s, std::size_t n)
+{
+    s.reserve(n);
+}
+
 #else
 
 PathStatus statPath(const std::string &path)
@@ -63,6 +73,23 @@ std::tm localTime(std::time_t t)
     std::tm local{};
     localtime_r(&t, &local);
     return local;
+}
+
+void reserveBuffer(std::string &s, std::size_t n)
+{
+    s.reserve(n);
+#if defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t HugePage = std::uintptr_t(2) << 20;
+    if (s.capacity() < 2 * HugePage)
+        return;
+    // Only whole huge pages inside the buffer are advised; the advice is a
+    // hint, so a refusal changes nothing but speed.
+    const auto begin = reinterpret_cast<std::uintptr_t>(s.data());
+    const std::uintptr_t first = (begin + HugePage - 1) & ~(HugePage - 1);
+    const std::uintptr_t last = (begin + s.capacity()) & ~(HugePage - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#endif
 }
 
 #endif

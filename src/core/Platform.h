@@ -2,6 +2,7 @@
 // The few file-system and clock services the core needs, behind one small
 // interface so the rules above them read the same on every platform.
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -26,5 +27,10 @@ PathStatus statPath(const std::string &path);
 
 // Broken-down local time of t, thread-safe.
 std::tm localTime(std::time_t t);
+
+// Reserves room for n characters before the string is filled. A large buffer
+// is backed by huge pages where the system offers them: faulting in a 50 MB
+// display file page by page costs far more than reading it.
+void reserveBuffer(std::string &s, std::size_t n);
 
 } // namespace scb

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/ExclusiveRead.h"
+#include "core/Platform.h"
 
 namespace scb {
 
@@ -30,14 +31,16 @@ Normalised normalise(std::string text)
         return {std::move(text), breaks};
 
     std::string out;
-    out.reserve(text.size() + loneLfs);
-    char previous = '\0';
-    for (const char c : text) {
-        if (c == '\n' && previous != '\r')
+    reserveBuffer(out, text.size() + loneLfs);
+    std::size_t from = 0;
+    for (std::size_t pos = text.find('\n'); pos != std::string::npos; pos = text.find('\n', pos + 1)) {
+        if (pos == 0 || text[pos - 1] != '\r') {
+            out.append(text, from, pos - from);
             out.push_back('\r');
-        out.push_back(c);
-        previous = c;
+            from = pos; // the LF itself opens the next piece
+        }
     }
+    out.append(text, from, std::string::npos);
     return {std::move(out), breaks};
 }
 

@@ -42,6 +42,7 @@ private slots:
     void loadFromFile_sameText_firesNoChange();
     void loadFromFile_newText_replacesNormalisesAndNotifies();
     void loadFromFile_missingFile_throwsAndKeepsText();
+    void loadFromFile_largeText_normalisesEveryBreak();
 };
 
 void TestPreviewLines::setText_countsAndFetches_data()
@@ -203,6 +204,26 @@ void TestPreviewLines::loadFromFile_missingFile_throwsAndKeepsText()
     QCOMPARE(preview.text(), std::string("A\r\nB"));
     QCOMPARE(preview.count(), 2);
     QCOMPARE(changes, 0);
+}
+
+void TestPreviewLines::loadFromFile_largeText_normalisesEveryBreak()
+{
+    // Big enough for the buffers to take the large-allocation path.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Main.txt");
+    QByteArray bytes;
+    const int lines = 300'000;
+    for (int i = 0; i < lines; ++i)
+        bytes += "entry " + QByteArray::number(i) + (i % 2 ? "\r\n" : "\n");
+    writeFile(path, bytes);
+
+    PreviewLines preview;
+    QVERIFY(preview.loadFromFile(path.toStdString()));
+    QCOMPARE(preview.count(), lines + 1);
+    QCOMPARE(preview.text().size(), std::size_t(bytes.size() + lines / 2));
+    QCOMPARE(preview.line(lines - 1), "entry " + std::to_string(lines - 1));
+    QCOMPARE(preview.line(lines), std::string());
+    QVERIFY(!preview.loadFromFile(path.toStdString()));
 }
 
 QTEST_APPLESS_MAIN(TestPreviewLines)
