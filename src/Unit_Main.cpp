@@ -9,6 +9,7 @@
 #include "widgets/Dialogs.h"
 #include "widgets/FileDropTarget.h"
 #include "widgets/FileOpenEdit.h"
+#include "widgets/FileWatcher.h"
 #include "widgets/GroupBox.h"
 #include "widgets/PreviewMemo.h"
 #include "widgets/QtConvert.h"
@@ -48,6 +49,12 @@ const char *const StartList = "\r\n\r\n\r\n"
 QFont pixelFont(const QString &family, int pixels, bool bold = false)
 {
     QFont f(family);
+    // Without the old bitmap face the default sans face stands in, and it is
+    // so much wider that the file box's caption no longer fits its box; the
+    // Arial-metric faces keep the design's caption widths.
+    if (family == QLatin1String("MS Sans Serif"))
+        f.setFamilies({family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+                       QStringLiteral("Liberation Sans")});
     f.setPixelSize(pixels);
     f.setBold(bold);
     return f;
@@ -62,9 +69,22 @@ void setTextColor(QWidget *w, const QColor &color)
     w->setPalette(pal);
 }
 
-QLabel *makeLabel(QWidget *parent, const QString &text, const QRect &r)
+// Edits keep dark text on white whatever the window's own text colour is;
+// spin and browse buttons keep the platform's button text.
+void setEditColors(QWidget *w, const QColor &text)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::Text, text);
+    pal.setColor(QPalette::ButtonText, QGuiApplication::palette().color(QPalette::ButtonText));
+    pal.setColor(QPalette::WindowText, QGuiApplication::palette().color(QPalette::WindowText));
+    w->setPalette(pal);
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &r)
 {
     auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
     label->setGeometry(r);
     label->setFont(pixelFont(QStringLiteral("Verdana"), 13));
     setTextColor(label, Qt::white);
@@ -77,6 +97,7 @@ SpinEdit *makeSpin(QWidget *parent, const QString &name, const QRect &r, double 
     edit->setObjectName(name);
     edit->setGeometry(r);
     edit->setFont(pixelFont(QStringLiteral("Verdana"), 16));
+    setEditColors(edit, Qt::black);
     edit->setLoading(true);
     edit->setMaxValue(9999);
     edit->setMinValue(0);
@@ -136,14 +157,20 @@ void TSCBForm::buildLayout()
     // Navy lies under the gradient and shows only if the gradient is not drawn.
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0, 0, 128));
+    // White is the window font's colour, for captions on the gradient only:
+    // edit text, button text and the check mark keep the platform's colours.
+    pal.setColor(QPalette::WindowText, Qt::white);
     setPalette(pal);
     setFont(pixelFont(QStringLiteral("Verdana"), 16));
-    setTextColor(this, Qt::white);
 
+    // Placed now as well as at every resize, so the layout holds before the
+    // window is first shown.
     LMDSimplePanel1 = new QWidget(this);
     LMDSimplePanel1->setObjectName(QStringLiteral("LMDSimplePanel1"));
+    LMDSimplePanel1->setGeometry(0, 0, 513, 390);
     LMDSimplePanel2 = new QWidget(this);
     LMDSimplePanel2->setObjectName(QStringLiteral("LMDSimplePanel2"));
+    LMDSimplePanel2->setGeometry(0, 390, 513, 40);
 
     const QFont bigCaption = pixelFont(QStringLiteral("MS Sans Serif"), 16, true);
     const QFont smallCaption = pixelFont(QStringLiteral("MS Sans Serif"), 11, true);
@@ -170,20 +197,21 @@ void TSCBForm::buildLayout()
     XMLFile->setObjectName(QStringLiteral("XMLFile"));
     XMLFile->setGeometry(8, 32, 433, 21);
     XMLFile->setFont(pixelFont(QStringLiteral("Verdana"), 16));
+    setEditColors(XMLFile, Qt::black);
+    XMLFile->setDefaultExt(QStringLiteral("txt"));
 
     MainMemo = new PreviewMemo(GroupBoxPreview);
     MainMemo->setObjectName(QStringLiteral("MainMemo"));
     MainMemo->setGeometry(GroupBoxPreview->clientRect());
     MainMemo->setFont(pixelFont(QStringLiteral("Courier New"), 8));
+    setEditColors(MainMemo, QGuiApplication::palette().color(QPalette::WindowText));
     MainMemo->setTabChangesFocus(true);
     MainMemo->lines().setText(StartList);
 
-    Label2 = makeLabel(GroupBox1, QStringLiteral("Left"), QRect(8, 16, 26, 16));
-    Label3 = makeLabel(GroupBox1, QStringLiteral("Top"), QRect(96, 16, 24, 16));
-    Label4 = makeLabel(GroupBox1, QStringLiteral("Width"), QRect(8, 64, 38, 16));
-    Label5 = makeLabel(GroupBox1, QStringLiteral("Height"), QRect(96, 64, 42, 16));
-    for (QLabel *l : {Label2, Label3, Label4, Label5})
-        l->adjustSize();
+    Label2 = makeLabel(GroupBox1, QStringLiteral("Label2"), QStringLiteral("Left"), QRect(8, 16, 26, 16));
+    Label3 = makeLabel(GroupBox1, QStringLiteral("Label3"), QStringLiteral("Top"), QRect(96, 16, 24, 16));
+    Label4 = makeLabel(GroupBox1, QStringLiteral("Label4"), QStringLiteral("Width"), QRect(8, 64, 38, 16));
+    Label5 = makeLabel(GroupBox1, QStringLiteral("Label5"), QStringLiteral("Height"), QRect(96, 64, 42, 16));
     ScreenLeft = makeSpin(GroupBox1, QStringLiteral("ScreenLeft"), QRect(8, 32, 57, 21), 801);
     ScreenTop = makeSpin(GroupBox1, QStringLiteral("ScreenTop"), QRect(96, 32, 57, 21), 0);
     ScreenWidth = makeSpin(GroupBox1, QStringLiteral("ScreenWidth"), QRect(8, 80, 57, 21), 800);
@@ -207,6 +235,7 @@ void TSCBForm::buildLayout()
     ResultsButton->setColorChecked(QColor(0, 255, 0));
     ResultsButton->setColorUnChecked(QColor(255, 0, 0));
     ResultsButton->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
+    ResultsButton->setCursor(Qt::PointingHandCursor);
 
     ScbBorder = new ScbCheckBox(QStringLiteral("Show Scb Border"), LMDSimplePanel1);
     ScbBorder->setObjectName(QStringLiteral("ScbBorder"));
@@ -214,9 +243,12 @@ void TSCBForm::buildLayout()
 
     // The design puts the status label under the check box, where a report
     // can't be read; it sits on the bottom panel beside the Close button.
+    // A report is one line too wide for that room, and a line break is allowed
+    // right after "Cnt:"; this width always breaks at the double space, so the
+    // time stays on the first line and the whole count on the second.
     Label1 = new QLabel(LMDSimplePanel2);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(8, 2, 204, 36);
+    Label1->setGeometry(8, 2, 170, 36);
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     Label1->setFont(pixelFont(QStringLiteral("Verdana"), 13));
@@ -253,6 +285,11 @@ void TSCBForm::buildLayout()
 void TSCBForm::connectHandlers()
 {
     connect(Timer1, &QTimer::timeout, this, &TSCBForm::Timer1Timer);
+    // A finished display file runs the same tick at once; Timer1 remains for
+    // what no watch sees (network shares, edits of the preview).
+    m_fileWatcher = new FileWatcher(this);
+    m_fileWatcher->setObjectName(QStringLiteral("FileWatcher"));
+    connect(m_fileWatcher, &FileWatcher::fileFinished, this, &TSCBForm::Timer1Timer);
     connect(CursorTimer, &QTimer::timeout, this, &TSCBForm::CursorTimerTimer);
     for (SpinEdit *edit : {ScreenLeft, ScreenTop, ScreenWidth, ScreenHeight})
         connect(edit, &SpinEdit::changed, this, &TSCBForm::ScreenLeftChange);
@@ -326,6 +363,7 @@ void TSCBForm::FormShow()
         ResultsForm->ApplyScoreboardLayout();
         ResultsForm->LoadBackgroundImage();
     }
+    m_fileWatcher->setPath(toBytes(XMLFile->filename()));
     Timer1->start();
 }
 
@@ -362,6 +400,7 @@ scb::Settings TSCBForm::currentSettings() const
 bool TSCBForm::FormClose()
 {
     Timer1->stop();
+    m_fileWatcher->setPath({});
     // Written to the folder captured at start-up, whatever the working
     // directory is now. A failure keeps the window open and the old file.
     try {
@@ -397,12 +436,23 @@ void TSCBForm::Timer1Timer()
     env.now = localTime;
     env.timeSeparator = scb::localeTimeSeparator();
     const std::string path = toBytes(XMLFile->filename());
+    m_fileWatcher->setPath(path);
     const bool wasActive = Timer1->isActive();
     Timer1->stop();
     const scb::TickResult result = scb::pollTick(m_state, path, MainMemo->lines(), env);
     applyTick(result);
     if (wasActive)
         Timer1->start();
+}
+
+void TSCBForm::setFileWatchEnabled(bool enabled)
+{
+    m_fileWatcher->setEnabled(enabled);
+}
+
+bool TSCBForm::fileWatchEnabled() const
+{
+    return m_fileWatcher->isEnabled();
 }
 
 void TSCBForm::applyTick(const scb::TickResult &result)

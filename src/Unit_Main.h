@@ -21,6 +21,7 @@ class ClassicButton;
 class Dialogs;
 class FileDropTarget;
 class FileOpenEdit;
+class FileWatcher;
 class PreviewMemo;
 class RockerSwitch;
 class ScbCheckBox;
@@ -75,6 +76,11 @@ public:
 
     bool pointerHidden() const { return m_pointerHidden; }
 
+    // The folder watch that runs the poll tick as soon as the display file is
+    // finished; Timer1 stays as the fallback. On by default.
+    void setFileWatchEnabled(bool enabled);
+    bool fileWatchEnabled() const;
+
     // Components, named as the operator's guide and the tests know them.
     QWidget *LMDSimplePanel1 = nullptr;
     QWidget *LMDSimplePanel2 = nullptr;
@@ -127,4 +133,5 @@ private:
     std::shared_ptr<Dialogs> m_dialogs;
     bool m_shownOnce = false;
     bool m_pointerHidden = false;
+    FileWatcher *m_fileWatcher = nullptr;
 };

@@ -30,18 +30,20 @@ std::int32_t packDosDateTime(const std::tm &local)
 
 std::int32_t fileAge(const std::string &path)
 {
-    const PathStatus st = statPath(path);
-    if (!st.exists || st.isDirectory)
-        return -1;
-    return packDosDateTime(localTime(st.mtime));
+    return stampAndFingerprint(path).age;
 }
 
-FileFingerprint fingerprint(const std::string &path)
+FileStampPair stampAndFingerprint(const std::string &path)
 {
     const PathStatus st = statPath(path);
     if (!st.exists || st.isDirectory)
         return {};
-    return {st.device, st.inode, st.size, st.mtimeNs, st.ctimeNs};
+    return {packDosDateTime(localTime(st.mtime)), {st.device, st.inode, st.size, st.mtimeNs, st.ctimeNs}};
+}
+
+FileFingerprint fingerprint(const std::string &path)
+{
+    return stampAndFingerprint(path).print;
 }
 
 } // namespace scb

@@ -32,4 +32,13 @@ struct FileFingerprint
 // Empty fingerprint (size -1) for a missing path or a directory.
 FileFingerprint fingerprint(const std::string &path);
 
+// Both from one stat: the poll tick runs every second and should cost the
+// file system no more than one look.
+struct FileStampPair
+{
+    std::int32_t age = -1;
+    FileFingerprint print;
+};
+FileStampPair stampAndFingerprint(const std::string &path);
+
 } // namespace scb

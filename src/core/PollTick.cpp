@@ -47,7 +47,8 @@ TickResult pollTick(DisplayState &state, const std::string &path, PreviewLines &
         result.applyLayout = true;
     }
 
-    const std::int32_t age = fileAge(path);
+    const FileStampPair stamp = stampAndFingerprint(path);
+    const std::int32_t age = stamp.age;
     if (age == -1)
         return result;
     result.fileExists = true;
@@ -58,7 +59,7 @@ TickResult pollTick(DisplayState &state, const std::string &path, PreviewLines &
     // The fingerprint - identity, size and nanosecond times - sees it. Both are
     // taken before the read: a change during the read leaves them stale, which
     // only costs one extra reload at the next tick.
-    const FileFingerprint print = fingerprint(path);
+    const FileFingerprint &print = stamp.print;
     if (age != state.LastFileAge || print != state.LastFingerprint) {
         state.LastFileAge = age;
         state.LastFingerprint = print;
