@@ -9,6 +9,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <csignal>
@@ -91,6 +92,7 @@ private slots:
     void startup_retitlesControlWindow();
     void rewrite_changesRowsAtNextTick();
     void writerHoldingFile_reportsFailure_thenNextTickLoads();
+    void previewEdit_reachesBoardAtNextTick_untilFileChanges();
     void f8_togglesScoreboardAndSwitch_data();
     void f8_togglesScoreboardAndSwitch();
     void f8_autoRepeat_doesNotCount();
@@ -174,6 +176,32 @@ void tst_Windows::writerHoldingFile_reportsFailure_thenNextTickLoads()
     QCOMPARE(w.row(0), QStringLiteral("TIME: new"));
     // Success never clears the report.
     QCOMPARE(w.form->Label1->text(), QStringLiteral("Last Failure at 14:07.33  Cnt:1"));
+}
+
+void tst_Windows::previewEdit_reachesBoardAtNextTick_untilFileChanges()
+{
+    WindowFixture w;
+    w.writeFile("Main.txt", numberedFile(4, "TIME: 1"));
+    w.start();
+    w.form->Timer1Timer();
+    QCOMPARE(w.row(1), QStringLiteral("line 1"));
+
+    QTextCursor cursor(w.form->MainMemo->document()->findBlockByNumber(1));
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    w.form->MainMemo->setTextCursor(cursor);
+    QTest::keyClicks(w.form->MainMemo, "!");
+    QCOMPARE(w.form->MainMemo->lines().line(1), std::string("line 1!"));
+    QCOMPARE(w.row(1), QStringLiteral("line 1"));
+    w.form->Timer1Timer();
+    QCOMPARE(w.row(1), QStringLiteral("line 1!"));
+
+    w.writeFile("Main.txt", numberedFile(4, "TIME: 2"));
+    touchForward(w.path("Main.txt"), 4);
+    w.form->Timer1Timer();
+    QCOMPARE(w.row(0), QStringLiteral("TIME: 2"));
+    QCOMPARE(w.row(1), QStringLiteral("line 1"));
+    // A whole-text replacement puts the caret at the start.
+    QCOMPARE(w.form->MainMemo->textCursor().position(), 0);
 }
 
 void tst_Windows::f8_togglesScoreboardAndSwitch_data()
