@@ -103,9 +103,9 @@ std::array<std::string, 12> expectedRows(int version, int lines)
         else if (r < lines)
             rows[r] = line(version, r);
         else if (r == lines)
-            rows[r] = "";
+            rows[r].clear();
         else
-            rows[r] = " ";
+            rows[r].assign(1, ' ');
     }
     return rows;
 }

@@ -53,8 +53,11 @@ private:
     {
         if (queue.empty())
             return std::nullopt;
-        auto answer = queue.front();
+        const bool answered = queue.front().has_value();
+        T value = answered ? *queue.front() : T();
         queue.pop_front();
-        return answer;
+        if (!answered)
+            return std::nullopt;
+        return value;
     }
 };

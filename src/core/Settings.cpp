@@ -89,11 +89,11 @@ int clampSpin(int value)
 
 std::string settingsPath(const std::string &dir)
 {
-    if (dir.empty())
-        return std::string(kFileName);
-    if (dir.back() == '/')
-        return dir + std::string(kFileName);
-    return dir + "/" + std::string(kFileName);
+    std::string path = dir;
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    path += kFileName;
+    return path;
 }
 
 Settings readSettings(const std::string &iniPath)
