@@ -8,6 +8,9 @@ test: deps
 	cmake --preset dev
 	cmake --build --preset dev
 	ctest --preset dev
+	cmake --preset sanitize
+	cmake --build --preset sanitize
+	ctest --preset sanitize
 
 run: deps
 	cmake --preset release

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 
 #include <exception>
 
@@ -60,6 +61,20 @@ bool Application::notify(QObject *receiver, QEvent *event)
         reportError(QStringLiteral("Unknown error"));
     }
     return false;
+}
+
+void Application::reportErrorLater(const QString &message)
+{
+    QTimer::singleShot(0, qApp, [message] { reportError(message); });
+}
+
+void Application::runGuarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const std::exception &e) {
+        reportErrorLater(QString::fromStdString(e.what()));
+    }
 }
 
 void Application::reportError(const QString &message)

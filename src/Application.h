@@ -21,6 +21,18 @@ public:
     // last character's code is above that of '.'.
     static void reportError(const QString &message);
 
+    // For handlers that Qt calls from inside a control's own processing (a
+    // line edit's keystroke, a button's release): an exception must not unwind
+    // through Qt's code, which is not written for it, so the handler's error
+    // is caught at its edge and the error box follows once the event is done.
+    static void reportErrorLater(const QString &message);
+    static void runGuarded(const std::function<void()> &handler);
+    template <typename Handler>
+    static auto guarded(Handler handler)
+    {
+        return [handler] { runGuarded(handler); };
+    }
+
     // Tests answer the error box through this instead of a modal dialog.
     static std::function<void(const QString &boxText)> errorBoxHook;
 

@@ -284,23 +284,29 @@ void TSCBForm::buildLayout()
 
 void TSCBForm::connectHandlers()
 {
-    connect(Timer1, &QTimer::timeout, this, &TSCBForm::Timer1Timer);
+    // Every handler may fail (a spin edit holding a lone "-" stops the
+    // layout); the failure is reported without unwinding through the control.
+    auto on = [this](auto handler) { return Application::guarded([this, handler] { (this->*handler)(); }); };
+    connect(Timer1, &QTimer::timeout, this, on(&TSCBForm::Timer1Timer));
     // A finished display file runs the same tick at once; Timer1 remains for
     // what no watch sees (network shares, edits of the preview).
     m_fileWatcher = new FileWatcher(this);
     m_fileWatcher->setObjectName(QStringLiteral("FileWatcher"));
-    connect(m_fileWatcher, &FileWatcher::fileFinished, this, &TSCBForm::Timer1Timer);
-    connect(CursorTimer, &QTimer::timeout, this, &TSCBForm::CursorTimerTimer);
+    connect(m_fileWatcher, &FileWatcher::fileFinished, this, on(&TSCBForm::Timer1Timer));
+    connect(CursorTimer, &QTimer::timeout, this, on(&TSCBForm::CursorTimerTimer));
     for (SpinEdit *edit : {ScreenLeft, ScreenTop, ScreenWidth, ScreenHeight})
-        connect(edit, &SpinEdit::changed, this, &TSCBForm::ScreenLeftChange);
-    connect(ResultsButton, &RockerSwitch::clicked, this, &TSCBForm::ResultsButtonClick);
-    connect(ScbBorder, &ScbCheckBox::changed, this, &TSCBForm::ScbBorderChange);
-    connect(Button1, &QPushButton::clicked, this, &TSCBForm::Button1Click);
-    connect(LMDButton4, &QPushButton::clicked, this, &TSCBForm::LMDButton4Click);
-    connect(Button2, &QPushButton::clicked, this, &TSCBForm::Button2Click);
-    connect(ButtonBackgroundImage, &QPushButton::clicked, this, &TSCBForm::ButtonBackgroundImageClick);
-    connect(ButtonClose, &QPushButton::clicked, this, &TSCBForm::ButtonCloseClick);
-    connect(LMDFMDrop1, &FileDropTarget::fmDragDrop, this, &TSCBForm::LMDFMDrop1FMDragDrop);
+        connect(edit, &SpinEdit::changed, this, on(&TSCBForm::ScreenLeftChange));
+    connect(ResultsButton, &RockerSwitch::clicked, this, on(&TSCBForm::ResultsButtonClick));
+    connect(ScbBorder, &ScbCheckBox::changed, this, on(&TSCBForm::ScbBorderChange));
+    connect(Button1, &QPushButton::clicked, this, on(&TSCBForm::Button1Click));
+    connect(LMDButton4, &QPushButton::clicked, this, on(&TSCBForm::LMDButton4Click));
+    connect(Button2, &QPushButton::clicked, this, on(&TSCBForm::Button2Click));
+    connect(ButtonBackgroundImage, &QPushButton::clicked, this, on(&TSCBForm::ButtonBackgroundImageClick));
+    connect(ButtonClose, &QPushButton::clicked, this, on(&TSCBForm::ButtonCloseClick));
+    connect(LMDFMDrop1, &FileDropTarget::fmDragDrop, this,
+            [this](QObject *sender, int fcount, int x, int y, const QStringList &files) {
+                Application::runGuarded([&] { LMDFMDrop1FMDragDrop(sender, fcount, x, y, files); });
+            });
 }
 
 void TSCBForm::setResultsForm(TResultsForm *results)

@@ -394,7 +394,7 @@ void tst_Windows::loneMinusInSpinEdit_reachesErrorBox()
     w.form->ScreenWidth->selectAll();
     QTest::keyClick(w.form->ScreenWidth, Qt::Key_Minus);
     QCOMPARE(w.form->ScreenWidth->text(), QStringLiteral("-"));
-    QCOMPARE(w.errorBoxes, QStringList{QStringLiteral("'-' is not a valid integer value.")});
+    QTRY_COMPARE(w.errorBoxes, QStringList{QStringLiteral("'-' is not a valid integer value.")});
     QCOMPARE(w.results->geometry(), before);
 }
 

@@ -20,4 +20,10 @@ std::string utf8ToWindows1252(std::string_view utf8);
 // Display form of 8-bit text: the bytes themselves when valid UTF-8.
 std::string displayUtf8(std::string_view bytes);
 
+// File names are bytes; a text field holds UTF-16. Valid UTF-8 decodes as
+// such; every other byte b becomes the lone surrogate U+DC00 + b, which no
+// real text holds, so the way back gives exactly the original bytes.
+std::u16string pathBytesToUtf16(std::string_view bytes);
+std::string utf16ToPathBytes(std::u16string_view text);
+
 } // namespace scb

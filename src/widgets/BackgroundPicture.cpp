@@ -1,4 +1,5 @@
 #include "widgets/BackgroundPicture.h"
+#include "widgets/QtConvert.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -43,7 +44,7 @@ std::optional<LoadedPicture> loadBackgroundPicture(const QString &path)
         return std::nullopt;
 
     std::string bytes;
-    const scb::PictureCheck check = scb::checkPictureFile(QFile::encodeName(path).toStdString(), &bytes);
+    const scb::PictureCheck check = scb::checkPictureFile(toBytes(path), &bytes);
     if (!check.ok)
         return std::nullopt;
     if (check.kind == scb::PictureKind::Metafile)

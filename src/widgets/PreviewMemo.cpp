@@ -62,9 +62,15 @@ void PreviewMemo::mirrorModel()
         return;
     const std::string &text = m_lines.text();
     m_mirroring = true;
-    const bool appended = text.size() > m_shown.size() && text.compare(0, m_shown.size(), m_shown) == 0
-                          && m_utf8 == scb::isValidUtf8(text);
-    if (appended) {
+    const bool oversized = text.size() > MaxShownBytes;
+    const bool appended = !oversized && !m_truncated && text.size() > m_shown.size()
+                          && text.compare(0, m_shown.size(), m_shown) == 0 && m_utf8 == scb::isValidUtf8(text);
+    if (oversized) {
+        const std::string head = text.substr(0, MaxShownBytes);
+        m_utf8 = scb::isValidUtf8(head);
+        setPlainText(toDisplay(head) + QStringLiteral("\n[... %1 more bytes not shown]").arg(text.size() - head.size()));
+        moveCursor(QTextCursor::Start);
+    } else if (appended) {
         // An append moves the caret behind the new text, as typing would.
         QTextCursor cursor(document());
         cursor.movePosition(QTextCursor::End);
@@ -76,13 +82,17 @@ void PreviewMemo::mirrorModel()
         setPlainText(toDisplay(text));
         moveCursor(QTextCursor::Start);
     }
-    m_shown = text;
+    if (oversized != m_truncated) {
+        m_truncated = oversized;
+        setReadOnly(oversized);
+    }
+    m_shown = oversized ? std::string() : text;
     m_mirroring = false;
 }
 
 void PreviewMemo::takeEdits()
 {
-    if (m_mirroring)
+    if (m_mirroring || m_truncated)
         return;
     m_mirroring = true;
     m_lines.setText(fromDisplay(toPlainText(), m_utf8));

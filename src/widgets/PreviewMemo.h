@@ -15,6 +15,13 @@ class PreviewMemo : public QPlainTextEdit
 public:
     explicit PreviewMemo(QWidget *parent = nullptr);
 
+    // A display file is a few hundred bytes; a runaway one (megabytes, one
+    // endless line) would hold the interface for seconds while the editor lays
+    // it out. Past this size only the head is shown, read-only, so the full
+    // text stays in the model and no edit can cut it short.
+    static constexpr std::size_t MaxShownBytes = 64 * 1024;
+    bool isTruncated() const { return m_truncated; }
+
     scb::PreviewLines &lines() { return m_lines; }
     const scb::PreviewLines &lines() const { return m_lines; }
 
@@ -30,4 +37,5 @@ private:
     std::string m_shown; // the model text the editor shows now
     bool m_utf8 = true;
     bool m_mirroring = false;
+    bool m_truncated = false;
 };

@@ -1,6 +1,6 @@
 #include "widgets/QtConvert.h"
 
-#include <QFile>
+#include "core/TextCodec.h"
 
 QColor toQColor(scb::Color c)
 {
@@ -36,10 +36,11 @@ void assignFromQFont(scb::ScoreFont &f, const QFont &font)
 
 QString fromBytes(const std::string &bytes)
 {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
+    const std::u16string text = scb::pathBytesToUtf16(bytes);
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 std::string toBytes(const QString &text)
 {
-    return QFile::encodeName(text).toStdString();
+    return scb::utf16ToPathBytes(std::u16string_view(reinterpret_cast<const char16_t *>(text.utf16()), static_cast<std::size_t>(text.size())));
 }

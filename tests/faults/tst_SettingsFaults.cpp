@@ -1,0 +1,322 @@
+// Damaged settings files at start-up and failing writes at close, against the
+// real control window. Start-up always comes up with defaults or clamped
+// values; a close that cannot write shows the error box, keeps the old file,
+// leaves the window open and the poll timer stopped.
+
+#include "FaultKit.h"
+
+#include "core/IniFile.h"
+#include "core/Settings.h"
+#include "widgets/ScbGrid.h"
+
+#include <QRandomGenerator>
+#include <QTimer>
+
+#include <sched.h>
+#include <sys/mount.h>
+
+namespace {
+
+QByteArray soundSettings()
+{
+    return QByteArray("[Settings]\r\nSLeft=10\r\nSTop=20\r\nSWidth=300\r\nSHeight=240\r\nBColor=0\r\n"
+                      "ShowBorder=0\r\nFName=Courier\r\nFSize=12\r\nFBold=0\r\nFColor=65280\r\n"
+                      "DisplayFile=\r\nBackgroundImage=\r\n");
+}
+
+QByteArray garbage(qsizetype size, quint32 seed)
+{
+    QByteArray out(size, Qt::Uninitialized);
+    QRandomGenerator rng(seed);
+    for (char &c : out)
+        c = char(rng.generate() & 0xFF);
+    return out;
+}
+
+struct Expected
+{
+    int left = 801, top = 0, width = 800, height = 600;
+    int backColor = 8454143;
+    bool border = true;
+    int fontSize = 18;
+    int familyLength = 5; // "Arial"
+};
+
+// A small file system of our own for the disk-full case, private to this
+// process: set up before the application starts any thread.
+QString g_smallDisk;
+QString g_smallDiskWhy = QStringLiteral("not tried");
+
+void mountSmallDisk()
+{
+    if (::unshare(CLONE_NEWNS) != 0) {
+        g_smallDiskWhy = QStringLiteral("no private mount namespace: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        g_smallDiskWhy = QStringLiteral("mounts stay shared: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
+    char dir[] = "/tmp/scb-small-disk-XXXXXX";
+    if (!::mkdtemp(dir)) {
+        g_smallDiskWhy = QStringLiteral("no mount point");
+        return;
+    }
+    if (::mount("scb-small", dir, "tmpfs", 0, "size=256k,mode=0755") != 0) {
+        g_smallDiskWhy = QStringLiteral("tmpfs refused: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        ::rmdir(dir);
+        return;
+    }
+    g_smallDisk = QString::fromLocal8Bit(dir);
+}
+
+} // namespace
+
+class tst_SettingsFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { m_tally.rowDone(); }
+    void cleanupTestCase()
+    {
+        m_tally.report();
+        if (!g_smallDisk.isEmpty()) {
+            ::umount2(QFile::encodeName(g_smallDisk).constData(), MNT_DETACH);
+            ::rmdir(QFile::encodeName(g_smallDisk).constData());
+        }
+    }
+
+    void damagedFile_startsWithDefaultsOrClamped_data();
+    void damagedFile_startsWithDefaultsOrClamped();
+    void failedWriteAtClose_keepsWindowOldFileAndStoppedTimer_data();
+    void failedWriteAtClose_keepsWindowOldFileAndStoppedTimer();
+    void diskFull_viaWriteSeam_keepsOldFile_data();
+    void diskFull_viaWriteSeam_keepsOldFile();
+
+private:
+    FaultTally m_tally{"settings"};
+};
+
+void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("backColor");
+    QTest::addColumn<int>("fontSize");
+    QTest::addColumn<int>("familyLength");
+
+    const Expected d;
+    QTest::newRow("binary garbage") << garbage(64 * 1024, 7) << d.left << d.width << d.backColor << d.fontSize << d.familyLength;
+    QTest::newRow("binary garbage, then keys")
+        << garbage(4096, 11) + "\n[Settings]\nSLeft=12\nSWidth=640\n" << 12 << 640 << d.backColor << d.fontSize << d.familyLength;
+    QTest::newRow("NUL bytes everywhere") << QByteArray(4096, '\0') << d.left << d.width << d.backColor << d.fontSize << d.familyLength;
+    QByteArray tenMb = "[Settings]\r\n" + QByteArray(10 << 20, 'z') + "\r\nSLeft=33\r\n";
+    QTest::newRow("10 MB file") << tenMb << 33 << d.width << d.backColor << d.fontSize << d.familyLength;
+    QByteArray longLines = "[Settings]\r\nSLeft=" + QByteArray(100000, '7') + "\r\nFName=" + QByteArray(100000, 'F')
+        + "\r\nBColor=" + QByteArray(100000, ' ') + "5\r\nSWidth=" + QByteArray(99990, '0') + "640\r\n";
+    QTest::newRow("100 000-character lines") << longLines << d.left << 640 << 5 << d.fontSize << int(scb::kIniMaxString);
+    QTest::newRow("numbers past 32 bits")
+        << QByteArray("[Settings]\nSLeft=4294967297\nSWidth=-9223372036854775809\nBColor=$1FFFFFFFF\nFSize=2147483648\n")
+        << d.left << d.width << d.backColor << d.fontSize << d.familyLength;
+    QTest::newRow("extremes clamped")
+        << QByteArray("[Settings]\nSLeft=-2147483648\nSWidth=2147483647\nBColor=$FFFFFFFF\nFSize=-2147483648\n")
+        << 0 << 9999 << -1 << int(INT32_MIN) << d.familyLength;
+    QTest::newRow("giant font") << QByteArray("[Settings]\nFSize=2147483647\nFName=\n") << d.left << d.width << d.backColor
+                                << int(INT32_MAX) << 0;
+    QTest::newRow("zero font") << QByteArray("[Settings]\nFSize=0\nSHeight=0\nSWidth=0\n") << d.left << 0 << d.backColor << 0
+                               << d.familyLength;
+    QTest::newRow("section only, unterminated") << QByteArray("[Settings") << d.left << d.width << d.backColor << d.fontSize
+                                                << d.familyLength;
+    QTest::newRow("CR-only line ends") << QByteArray("[Settings]\rSLeft=5\rSWidth=7\r") << d.left << d.width << d.backColor
+                                       << d.fontSize << d.familyLength;
+}
+
+void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, left);
+    QFETCH(int, width);
+    QFETCH(int, backColor);
+    QFETCH(int, fontSize);
+    QFETCH(int, familyLength);
+    m_tally.tried();
+    WindowFixture w;
+    w.writeFile("Resolution.ini", bytes);
+    QElapsedTimer clock;
+    clock.start();
+    w.start();
+    QVERIFY2(withinStallLimit(clock.elapsed()), "start-up stalled on the settings file");
+    QCOMPARE(w.form->ScreenLeft->value(), double(left));
+    QCOMPARE(w.form->ScreenWidth->value(), double(width));
+    QCOMPARE(w.form->state().BackColor, backColor);
+    QCOMPARE(w.form->state().Font.size, fontSize);
+    QCOMPARE(int(w.form->state().Font.family.size()), familyLength);
+    QVERIFY(w.form->Timer1->isActive());
+    // The first tick lays the scoreboard out with whatever came back, and the
+    // scoreboard paints with it.
+    timedTick(w);
+    QVERIFY(w.errorBoxes.isEmpty());
+    if (width > 0 && width <= 2000) {
+        w.grid()->setCell(0, "Wg 0123");
+        QElapsedTimer paint;
+        paint.start();
+        (void)w.grid()->grab();
+        QVERIFY2(withinStallLimit(paint.elapsed()), "painting with the loaded font stalled");
+    }
+    // What is written back reads the same way again.
+    QVERIFY(w.form->close());
+    QVERIFY(w.errorBoxes.isEmpty());
+    const scb::Settings again = scb::readSettings(bytesOf(w.path("Resolution.ini")));
+    QCOMPARE(again.Left, left);
+    QCOMPARE(again.Width, width);
+    QCOMPARE(again.Font.size, fontSize);
+}
+
+void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndStoppedTimer_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("read-only file") << "read-only file" << "File access denied.";
+    QTest::newRow("read-only folder") << "read-only folder" << "File access denied.";
+    QTest::newRow("folder removed") << "folder removed" << "Invalid filename.";
+    QTest::newRow("settings name is a folder") << "folder in the way" << "I/O error 21.";
+    QTest::newRow("disk full") << "disk full" << "Disk full.";
+}
+
+void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndStoppedTimer()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, box);
+    m_tally.tried();
+    if (fault == "disk full") {
+        if (g_smallDisk.isEmpty())
+            QSKIP(qPrintable("no small file system to fill: " + g_smallDiskWhy));
+        qputenv("TMPDIR", QFile::encodeName(g_smallDisk));
+    }
+    WindowFixture w;
+    qunsetenv("TMPDIR");
+    const QString ini = w.path("Resolution.ini");
+    const QByteArray old = soundSettings();
+    if (fault == "folder in the way")
+        QVERIFY(QDir().mkdir(ini));
+    else
+        w.writeFile("Resolution.ini", old);
+    w.start();
+    timedTick(w);
+    QVERIFY(w.form->Timer1->isActive());
+    w.form->ScreenLeft->setValue(77); // something new to write
+
+    const QByteArray dir = QFile::encodeName(w.dir());
+    std::unique_ptr<AsOrdinaryUser> user;
+    QByteArray filler;
+    if (fault == "read-only file" || fault == "read-only folder") {
+        QVERIFY(AsOrdinaryUser::giveAway(w.dir()) && AsOrdinaryUser::giveAway(ini));
+        QCOMPARE(::chmod(dir.constData(), fault == "read-only folder" ? 0555 : 0755), 0);
+        QCOMPARE(::chmod(QFile::encodeName(ini).constData(), fault == "read-only file" ? 0444 : 0644), 0);
+        user = std::make_unique<AsOrdinaryUser>();
+        if (!user->ok())
+            QSKIP("running as root and cannot switch to an ordinary user to make permissions count");
+    } else if (fault == "folder removed") {
+        QVERIFY(QDir(w.dir()).removeRecursively());
+    } else if (fault == "disk full") {
+        // Fill what is left, leaving the old settings file in place.
+        const int fd = ::open(QFile::encodeName(w.path("filler")).constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0);
+        const QByteArray block(4096, 'f');
+        while (::write(fd, block.constData(), block.size()) > 0) {
+        }
+        QCOMPARE(errno, ENOSPC);
+        ::close(fd);
+    }
+
+    const bool closed = w.form->close();
+    user.reset();
+    QVERIFY(!closed);
+    QCOMPARE(w.errorBoxes, QStringList{box});
+    QVERIFY(w.form->isVisible());
+    QVERIFY(!w.form->Timer1->isActive());
+    if (fault == "folder in the way")
+        QVERIFY(QFileInfo(ini).isDir());
+    else if (fault != "folder removed")
+        QCOMPARE(w.readFile("Resolution.ini"), old);
+    // Nothing half-written is left beside it.
+    if (fault != "folder removed") {
+        const QStringList left = QDir(w.dir()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        QCOMPARE(left.size(), fault == "folder in the way" ? 0 : fault == "disk full" ? 2 : 1);
+    }
+    // The window carries on: with the fault gone the next close succeeds.
+    if (fault == "folder removed")
+        QVERIFY(QDir().mkpath(w.dir()));
+    QCOMPARE(::chmod(dir.constData(), 0755), 0);
+    QFile::remove(w.path("filler"));
+    if (fault == "folder in the way")
+        QVERIFY(QDir().rmdir(ini));
+    QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
+    w.errorBoxes.clear();
+    QVERIFY(w.form->close());
+    QVERIFY(w.errorBoxes.isEmpty());
+    QCOMPARE(scb::readSettings(bytesOf(ini)).Left, 77);
+}
+
+void tst_SettingsFaults::diskFull_viaWriteSeam_keepsOldFile_data()
+{
+    QTest::addColumn<int>("failAfter");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("full at once") << 0 << ENOSPC << "Disk full";
+    QTest::newRow("full after some lines") << 40 << ENOSPC << "Disk full";
+    QTest::newRow("quota") << 0 << EDQUOT << "Disk full";
+    QTest::newRow("device error") << 10 << EIO << "I/O error 5";
+    QTest::newRow("no progress") << 0 << 0 << "Disk full";
+}
+
+void tst_SettingsFaults::diskFull_viaWriteSeam_keepsOldFile()
+{
+    QFETCH(int, failAfter);
+    QFETCH(int, error);
+    QFETCH(QString, text);
+    m_tally.tried();
+    QTemporaryDir dir;
+    const std::string path = bytesOf(dir.filePath("Resolution.ini"));
+    {
+        QFile f(dir.filePath("Resolution.ini"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(soundSettings());
+    }
+    std::size_t written = 0;
+    const scb::WriteFunction write = [&](int fd, const void *data, std::size_t size) -> ssize_t {
+        const std::size_t room = written < std::size_t(failAfter) ? std::size_t(failAfter) - written : 0;
+        if (room == 0) {
+            errno = error;
+            return error == 0 ? 0 : -1;
+        }
+        const ssize_t n = ::write(fd, data, std::min(size, room));
+        written += n > 0 ? std::size_t(n) : 0;
+        return n;
+    };
+    scb::Settings s;
+    s.Left = 5;
+    try {
+        scb::writeSettings(path, s, write);
+        QFAIL("the write failure was reported as success");
+    } catch (const std::exception &e) {
+        QCOMPARE(QString::fromStdString(e.what()), text);
+    }
+    QFile f(dir.filePath("Resolution.ini"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), soundSettings());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+}
+
+int main(int argc, char **argv)
+{
+    mountSmallDisk();
+    Application app(argc, argv);
+    tst_SettingsFaults tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+
+#include "tst_SettingsFaults.moc"
