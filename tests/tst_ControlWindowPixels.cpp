@@ -134,7 +134,7 @@ void tst_ControlWindowPixels::groupBox_frameTopLineBrokenByCaption()
     const QImage img = grabForm(form);
     const QPoint origin = inWindow(box, &form);
     const int lineY = origin.y() + box->captionHeight() / 2 - 1;
-    // Compared as plain RGB: the palette may hold its colours in another spec.
+    // Compared as plain RGB: the palette may hold its colours in another colour model.
     const QRgb shadow = box->palette().color(QPalette::Dark).rgb();
     const QRgb highlight = box->palette().color(QPalette::Light).rgb();
     auto at = [&](int boxX, int y) { return img.pixel(origin.x() + boxX, y); };

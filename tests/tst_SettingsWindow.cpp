@@ -1,6 +1,7 @@
 // "Resolution.ini" as the operator meets it: read when the control window
 // first shows, written when it closes, never lost when writing fails.
 
+#include "DefaultSettings.h"
 #include "WindowFixture.h"
 #include "core/Settings.h"
 
@@ -10,19 +11,7 @@
 
 namespace {
 
-const QByteArray DefaultFile = "[Settings]\r\n"
-                               "SLeft=801\r\n"
-                               "STop=0\r\n"
-                               "SWidth=800\r\n"
-                               "SHeight=600\r\n"
-                               "BColor=8454143\r\n"
-                               "ShowBorder=1\r\n"
-                               "FName=Arial\r\n"
-                               "FSize=18\r\n"
-                               "FBold=1\r\n"
-                               "FColor=255\r\n"
-                               "DisplayFile=\r\n"
-                               "BackgroundImage=\r\n";
+const QByteArray DefaultFile = DefaultSettingsFile;
 
 QByteArray withLine(QByteArray file, const QByteArray &key, const QByteArray &value)
 {

@@ -39,6 +39,16 @@ QByteArray bmpHeaderClaiming(int width, int height)
     return b;
 }
 
+// Chooses a picture of the given size through the picture dialog.
+void choosePicture(WindowFixture &w, const QString &name, const QImage &picture)
+{
+    QVERIFY(picture.save(w.path(name)));
+    w.dialogs->pictures.push_back(w.path(name));
+    w.form->ButtonBackgroundImageClick();
+    QCOMPARE(w.dialogs->messages, QStringList());
+    QCOMPARE(w.results->backgroundPicture().size(), picture.size());
+}
+
 } // namespace
 
 class tst_Styling : public QObject
@@ -138,10 +148,7 @@ void tst_Styling::picture_cancelThenNo_reloadsChangedFile()
     WindowFixture w;
     w.start();
     w.form->Timer1Timer();
-    QVERIFY(stripes(20, 20).save(w.path("pic.bmp")));
-    w.dialogs->pictures.push_back(w.path("pic.bmp"));
-    w.form->ButtonBackgroundImageClick();
-    QCOMPARE(w.results->backgroundPicture().width(), 20);
+    choosePicture(w, "pic.bmp", stripes(20, 20));
 
     QVERIFY(stripes(40, 30).save(w.path("pic.bmp")));
     w.dialogs->confirmations.push_back(false);
@@ -157,10 +164,7 @@ void tst_Styling::picture_cancelThenYes_removesPicture()
     WindowFixture w;
     w.start();
     w.form->Timer1Timer();
-    QVERIFY(stripes(20, 20).save(w.path("pic.bmp")));
-    w.dialogs->pictures.push_back(w.path("pic.bmp"));
-    w.form->ButtonBackgroundImageClick();
-    QCOMPARE(w.dialogs->messages, QStringList());
+    choosePicture(w, "pic.bmp", stripes(20, 20));
     QVERIFY(w.form->state().BackgroundLoaded);
     w.dialogs->confirmations.push_back(true);
     w.form->ButtonBackgroundImageClick();
@@ -176,9 +180,7 @@ void tst_Styling::picture_showsUnderEachRowAroundText()
     w.form->ScbBorder->setChecked(false);
     w.form->Timer1Timer();
     const QImage picture = stripes(300, 300);
-    QVERIFY(picture.save(w.path("pic.bmp")));
-    w.dialogs->pictures.push_back(w.path("pic.bmp"));
-    w.form->ButtonBackgroundImageClick();
+    choosePicture(w, "pic.bmp", picture);
     const QImage shot = w.grid()->grab().toImage();
     // Row 2 spans y 100..149: the picture's own pixels show at the same place,
     // and the text is drawn over them.
@@ -221,10 +223,7 @@ void tst_Styling::badPicture_showsMessage_clearsPath_keepsPrevious()
     WindowFixture w;
     w.start();
     w.form->Timer1Timer();
-    QVERIFY(stripes(20, 20).save(w.path("good.bmp")));
-    w.dialogs->pictures.push_back(w.path("good.bmp"));
-    w.form->ButtonBackgroundImageClick();
-    QCOMPARE(w.results->backgroundPicture().width(), 20);
+    choosePicture(w, "good.bmp", stripes(20, 20));
 
     w.writeFile(name, bytes);
     w.dialogs->pictures.push_back(w.path(name));

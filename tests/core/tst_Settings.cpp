@@ -11,23 +11,13 @@
 #include "core/Error.h"
 #include "core/Settings.h"
 
+#include "DefaultSettings.h"
+
 using scb::Settings;
 
 namespace {
 
-const QByteArray kDefaultFile = "[Settings]\r\n"
-                                "SLeft=801\r\n"
-                                "STop=0\r\n"
-                                "SWidth=800\r\n"
-                                "SHeight=600\r\n"
-                                "BColor=8454143\r\n"
-                                "ShowBorder=1\r\n"
-                                "FName=Arial\r\n"
-                                "FSize=18\r\n"
-                                "FBold=1\r\n"
-                                "FColor=255\r\n"
-                                "DisplayFile=\r\n"
-                                "BackgroundImage=\r\n";
+const QByteArray kDefaultFile = DefaultSettingsFile;
 
 const QByteArray kHandWritten = "; kept by hand\n[Settings]\nSLeft=12\nFName=\"Courier New\"\n[Other]\nX=1\n";
 
