@@ -27,7 +27,10 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <chrono>
 #include <filesystem>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -293,6 +296,10 @@ void TSCBForm::connectHandlers()
     m_fileWatcher = new FileWatcher(this);
     m_fileWatcher->setObjectName(QStringLiteral("FileWatcher"));
     connect(m_fileWatcher, &FileWatcher::fileFinished, this, on(&TSCBForm::Timer1Timer));
+    m_lookPoll = new QTimer(this);
+    m_lookPoll->setObjectName(QStringLiteral("LookPoll"));
+    m_lookPoll->setInterval(25);
+    connect(m_lookPoll, &QTimer::timeout, this, on(&TSCBForm::finishPendingLook));
     connect(CursorTimer, &QTimer::timeout, this, on(&TSCBForm::CursorTimerTimer));
     for (SpinEdit *edit : {ScreenLeft, ScreenTop, ScreenWidth, ScreenHeight})
         connect(edit, &SpinEdit::changed, this, on(&TSCBForm::ScreenLeftChange));
@@ -438,17 +445,68 @@ void TSCBForm::Timer1Timer()
         if (ResultsForm)
             ResultsForm->ApplyScoreboardLayout();
     }
+    // The previous look still hangs on the file system: this tick is dropped
+    // rather than queued behind it; the pending one lands when it can.
+    if (m_look->busy())
+        return;
+
+    const std::string path = toBytes(XMLFile->filename());
+    m_fileWatcher->setPath(path);
+    // The next tick counts from the end of this one.
+    struct Restart
+    {
+        QTimer *timer;
+        bool wasActive;
+        ~Restart()
+        {
+            if (wasActive)
+                timer->start();
+        }
+    } restart{Timer1, Timer1->isActive()};
+    Timer1->stop();
+
+    // A local stat answers in microseconds and a read takes what the file's
+    // size needs, so the tick normally completes here, before Timer1Timer
+    // returns. Only a look whose stat outlasts the short wait (a share that
+    // stopped answering) or whose read stalls is left to m_lookPoll.
+    constexpr std::chrono::milliseconds StatWait{150};
+    constexpr std::chrono::milliseconds ReadPerMiB{10};
+    m_look->start(path, m_state.LastFileAge, m_state.LastFingerprint);
+    if (std::optional<scb::FileSnapshot> snapshot = m_look->waitWhileAnswering(StatWait, ReadPerMiB)) {
+        applyLook(std::move(*snapshot));
+        return;
+    }
+    m_lookPoll->start();
+}
+
+void TSCBForm::finishPendingLook()
+{
+    if (!m_look->busy()) {
+        m_lookPoll->stop();
+        return;
+    }
+    std::optional<scb::FileSnapshot> snapshot = m_look->waitFor(std::chrono::milliseconds(0));
+    if (!snapshot)
+        return;
+    m_lookPoll->stop();
+    // Applied even when XMLFile changed meanwhile: the next tick looks at the
+    // new path, and the stamp stored here then differs from it anyway.
+    applyLook(std::move(*snapshot));
+    if (Timer1->isActive())
+        Timer1->start();
+}
+
+void TSCBForm::applyLook(scb::FileSnapshot &&snapshot)
+{
     scb::TickEnvironment env;
     env.now = localTime;
     env.timeSeparator = scb::localeTimeSeparator();
-    const std::string path = toBytes(XMLFile->filename());
-    m_fileWatcher->setPath(path);
-    const bool wasActive = Timer1->isActive();
-    Timer1->stop();
-    const scb::TickResult result = scb::pollTick(m_state, path, MainMemo->lines(), env);
-    applyTick(result);
-    if (wasActive)
-        Timer1->start();
+    applyTick(scb::applySnapshot(m_state, std::move(snapshot), MainMemo->lines(), env));
+}
+
+void TSCBForm::setFileLook(scb::BackgroundLook::LookFunction look)
+{
+    m_look->setLookFunction(std::move(look));
 }
 
 void TSCBForm::setFileWatchEnabled(bool enabled)

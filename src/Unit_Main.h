@@ -12,6 +12,7 @@
 
 #include "Unit_Results.h"
 #include "core/DisplayState.h"
+#include "core/FileLook.h"
 #include "core/PollTick.h"
 #include "widgets/GradientFill.h"
 
@@ -81,6 +82,10 @@ public:
     void setFileWatchEnabled(bool enabled);
     bool fileWatchEnabled() const;
 
+    // Replaces the stat-and-read of the poll tick (tests stand in a share
+    // that stops answering); empty restores the real look.
+    void setFileLook(scb::BackgroundLook::LookFunction look);
+
     // Components, named as the operator's guide and the tests know them.
     QWidget *LMDSimplePanel1 = nullptr;
     QWidget *LMDSimplePanel2 = nullptr;
@@ -125,6 +130,8 @@ private:
     void loadSettings();
     scb::Settings currentSettings() const;
     void applyTick(const scb::TickResult &result);
+    void applyLook(scb::FileSnapshot &&snapshot);
+    void finishPendingLook();
     void setPointerHidden(bool hidden);
     void showScoreboard(bool visible);
 
@@ -134,4 +141,8 @@ private:
     bool m_shownOnce = false;
     bool m_pointerHidden = false;
     FileWatcher *m_fileWatcher = nullptr;
+    // The tick's file look runs off the interface thread; a look that outlasts
+    // the tick's short wait is picked up by m_lookPoll.
+    std::unique_ptr<scb::BackgroundLook> m_look = std::make_unique<scb::BackgroundLook>();
+    QTimer *m_lookPoll = nullptr;
 };

@@ -1,10 +1,9 @@
 #include "core/PollTick.h"
 
 #include <algorithm>
-#include <exception>
 #include <string_view>
+#include <utility>
 
-#include "core/FileStamp.h"
 #include "core/Platform.h"
 #include "core/TimeText.h"
 
@@ -38,8 +37,14 @@ RowUpdate feedRows(PreviewLines &lines)
     return rows;
 }
 
-TickResult pollTick(DisplayState &state, const std::string &path, PreviewLines &lines,
-                    const TickEnvironment &env)
+TickResult applySnapshot(DisplayState &state, const FileSnapshot &snapshot, PreviewLines &lines,
+                         const TickEnvironment &env)
+{
+    return applySnapshot(state, FileSnapshot(snapshot), lines, env);
+}
+
+TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLines &lines,
+                         const TickEnvironment &env)
 {
     TickResult result;
     if (state.Starting) {
@@ -47,26 +52,14 @@ TickResult pollTick(DisplayState &state, const std::string &path, PreviewLines &
         result.applyLayout = true;
     }
 
-    const FileStampPair stamp = stampAndFingerprint(path);
-    const std::int32_t age = stamp.age;
-    if (age == -1)
+    if (snapshot.stamp.age == -1)
         return result;
     result.fileExists = true;
 
-    // The two-second stamp alone misses a second rewrite inside the same step
-    // (the competition program can rewrite the file several times a second),
-    // and the scoreboard would then show stale results until the next change.
-    // The fingerprint - identity, size and nanosecond times - sees it. Both are
-    // taken before the read: a change during the read leaves them stale, which
-    // only costs one extra reload at the next tick.
-    const FileFingerprint &print = stamp.print;
-    if (age != state.LastFileAge || print != state.LastFingerprint) {
-        state.LastFileAge = age;
-        state.LastFingerprint = print;
-        try {
-            lines.loadFromFile(path);
-            result.reloaded = true;
-        } catch (const std::exception &) {
+    if (snapshot.loadAttempted) {
+        state.LastFileAge = snapshot.stamp.age;
+        state.LastFingerprint = snapshot.stamp.print;
+        if (snapshot.loadFailed) {
             state.LastFileAge = 0;
             state.LastFingerprint = {};
             ++state.FailureCount;
@@ -75,10 +68,18 @@ TickResult pollTick(DisplayState &state, const std::string &path, PreviewLines &
                 + "  Cnt:" + std::to_string(state.FailureCount);
             return result;
         }
+        lines.setText(std::move(snapshot.bytes));
+        result.reloaded = true;
     }
 
     result.rows = feedRows(lines);
     return result;
+}
+
+TickResult pollTick(DisplayState &state, const std::string &path, PreviewLines &lines,
+                    const TickEnvironment &env)
+{
+    return applySnapshot(state, lookAtFile(path, state.LastFileAge, state.LastFingerprint), lines, env);
 }
 
 } // namespace scb

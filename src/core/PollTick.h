@@ -1,6 +1,8 @@
 #pragma once
-// The poll tick and the row feed as plain procedures. The control window's
-// Timer1Timer runs pollTick() and only applies its result to the widgets.
+// The poll tick and the row feed as plain procedures. A tick is a look at the
+// file (lookAtFile, free of state, may run on another thread) followed by
+// applySnapshot(), which changes the state and the preview; pollTick() does
+// both in one go. The control window only applies the result to the widgets.
 
 #include <array>
 #include <ctime>
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "core/DisplayState.h"
+#include "core/FileLook.h"
 #include "core/PreviewLines.h"
 
 namespace scb {
@@ -40,6 +43,15 @@ struct TickEnvironment
     char timeSeparator = ':';
 };
 
+// The state-changing half of the tick: ends start-up, records the snapshot's
+// stamp and fingerprint when it read the file, sets the preview's text (equal
+// text: nothing happens) or reports a failed read, then feeds the rows.
+TickResult applySnapshot(DisplayState &state, const FileSnapshot &snapshot, PreviewLines &lines,
+                         const TickEnvironment &env);
+TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLines &lines,
+                         const TickEnvironment &env);
+
+// lookAtFile() against the state's last stamp, then applySnapshot().
 TickResult pollTick(DisplayState &state, const std::string &path, PreviewLines &lines,
                     const TickEnvironment &env);
 
