@@ -88,7 +88,6 @@ void TResultsForm::LoadBackgroundImage()
     m_state.BackgroundLoaded = false;
     const std::string &path = m_state.BackgroundImagePath;
     if (path.empty() || scb::fileAge(path) == -1) {
-        m_pictureShown = false;
         m_grid->update();
         return;
     }
@@ -97,7 +96,6 @@ void TResultsForm::LoadBackgroundImage()
     if (auto picture = loadBackgroundPicture(qpath)) {
         // A metafile loads but gives no bitmap: the rows keep the plain colour.
         m_picture = std::move(picture->image);
-        m_pictureShown = true;
     } else {
         // The previous picture stays; the path is forgotten so the next
         // start-up does not try it again.

@@ -36,7 +36,6 @@ public:
     ScbGrid *scbGrid() const { return m_grid; }
     QWidget *panelFill() const { return m_panelFill; }
     const QImage &backgroundPicture() const { return m_picture; }
-    bool pictureShown() const { return m_pictureShown; }
 
     std::function<ScoreboardRect()> rectSource;
     // F8 released here; the control window toggles the switch and visibility.
@@ -59,5 +58,4 @@ private:
     ScbGrid *m_grid = nullptr;      // ScbGrid
     std::shared_ptr<Dialogs> m_dialogs;
     QImage m_picture; // ScbImage2's picture: the source cells copy from
-    bool m_pictureShown = false;
 };

@@ -1,4 +1,5 @@
 #include "widgets/GradientFill.h"
+#include "widgets/QtConvert.h"
 
 #include <QPainter>
 
@@ -32,11 +33,6 @@ const QPixmap &GradientFill::pixmap(const QSize &clientSize)
     if (m_dirty || m_pixmap.size() != clientSize)
         rebuild(clientSize);
     return m_pixmap;
-}
-
-QColor GradientFill::toQColor(scb::Color color)
-{
-    return QColor(scb::colorRed(color), scb::colorGreen(color), scb::colorBlue(color));
 }
 
 void GradientFill::rebuild(const QSize &clientSize)

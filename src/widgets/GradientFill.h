@@ -32,8 +32,6 @@ public:
     // The cached image for clientSize, rebuilt first when needed.
     const QPixmap &pixmap(const QSize &clientSize);
 
-    static QColor toQColor(scb::Color color);
-
 private:
     void rebuild(const QSize &clientSize);
 

@@ -3,18 +3,10 @@
 #include "core/DisplayState.h"
 #include "core/GridLayout.h"
 #include "core/TextCodec.h"
+#include "widgets/QtConvert.h"
 
 #include <QPainter>
 #include <QPaintEvent>
-
-namespace {
-
-QColor toQColor(scb::Color c)
-{
-    return QColor(scb::colorRed(c), scb::colorGreen(c), scb::colorBlue(c));
-}
-
-} // namespace
 
 ScbGrid::ScbGrid(QWidget *parent) : QWidget(parent)
 {

@@ -6,6 +6,7 @@
 #include "core/RockerGeometry.h"
 #include "widgets/ClassicButton.h"
 #include "widgets/GradientFill.h"
+#include "widgets/QtConvert.h"
 #include "widgets/GroupBox.h"
 #include "widgets/RockerSwitch.h"
 #include "widgets/ScbCheckBox.h"
@@ -114,7 +115,7 @@ void TestDrawing::gradient_sameSize_keepsCachedImage()
     fill.setColors(scb::makeColor(255, 0, 0), fill.endColor(), 2);
     const QImage image = fill.pixmap(QSize(50, 41)).toImage();
     QCOMPARE(pixel(image, 0, 0), rgb(255, 0, 0));
-    QCOMPARE(pixel(image, 0, 40), GradientFill::toQColor(fill.endColor()));
+    QCOMPARE(pixel(image, 0, 40), toQColor(fill.endColor()));
 }
 
 void TestDrawing::groupBox_frameBreaksBehindCaption()
@@ -162,7 +163,7 @@ void TestDrawing::groupBox_gradientRunsOnAcrossBoxEdge()
     box->setGeometry(24, 312, 457, 65);
     const QImage image = window.grab().toImage();
     QCOMPARE(pixel(image, 200, 340), pixel(image, 10, 340));
-    QCOMPARE(pixel(image, 200, 340), GradientFill::toQColor(
+    QCOMPARE(pixel(image, 200, 340), toQColor(
         scb::gradientTable(scb::kGradientStart, scb::kGradientEnd, 236)[std::size_t(340 * 236 / 430)]));
 }
 
