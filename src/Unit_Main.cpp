@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "core/Error.h"
 #include "core/FileStamp.h"
+#include "core/Platform.h"
 #include "core/Settings.h"
 #include "core/TimeText.h"
 #include "widgets/ClassicButton.h"
@@ -120,14 +121,6 @@ ClassicButton *makeButton(QWidget *parent, const QString &name, const QString &c
     return button;
 }
 
-std::tm currentLocalTime()
-{
-    const std::time_t t = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&t, &local);
-    return local;
-}
-
 std::string currentDirectory()
 {
     std::error_code ec;
@@ -142,7 +135,7 @@ TSCBForm::TSCBForm(QWidget *parent) : QWidget(parent), m_dialogs(std::make_share
     setObjectName(QStringLiteral("SCBForm"));
     setWindowTitle(QStringLiteral("Torvane Scoreboard"));
     mousePos = [] { return QCursor::pos(); };
-    localTime = currentLocalTime;
+    localTime = [] { return scb::localTime(std::time(nullptr)); };
     buildLayout();
     connectHandlers();
     Application::setKeyPreview(this, [this](QKeyEvent *e) { FormKeyUp(e); });
@@ -364,9 +357,9 @@ void TSCBForm::FormShow()
     m_state.FailureCount = 0;
     setWindowTitle(QStringLiteral("Torvane Zentrack Scoreboard Version 1.3"));
     m_state.Starting = true;
-    m_state.SettingsDir = currentDirectory();
-    loadSettings();
     const std::string cwd = currentDirectory();
+    m_state.SettingsDir = cwd;
+    loadSettings();
     if (scb::fileAge(toBytes(XMLFile->filename())) == -1) {
         const std::string fallback = (std::filesystem::path(cwd) / "Main.txt").string();
         if (scb::fileAge(fallback) != -1)
