@@ -11,6 +11,7 @@ test: deps
 	cmake --preset sanitize
 	cmake --build --preset sanitize
 	ctest --preset sanitize
+	tools/fuzz 5
 
 run: deps
 	cmake --preset release

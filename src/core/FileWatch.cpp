@@ -140,8 +140,9 @@ bool FileWatch::readEvents()
             std::memcpy(&event, buffer + at, sizeof event);
             const char *name = buffer + at + sizeof event;
             at += static_cast<ssize_t>(sizeof event + event.len);
+            const bool hasName = event.len > 0;
             const auto named = [&](const std::string &wanted) {
-                return event.len > 0 && wanted == name; // the name is NUL-padded
+                return hasName && wanted == name; // the name is NUL-padded
             };
 
             if (event.mask & IN_Q_OVERFLOW) {
