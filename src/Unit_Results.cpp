@@ -102,6 +102,10 @@ void TResultsForm::showPicture(const std::string &path, scb::PictureFile file)
 {
     m_state.BackgroundLoaded = false;
     if (!file.exists) {
+        // No picture chosen: a removed one must not come back when a later
+        // load fails and keeps "the previous picture".
+        if (path.empty())
+            m_picture = QImage();
         m_grid->update();
         return;
     }
