@@ -77,6 +77,13 @@ void Application::runGuarded(const std::function<void()> &handler)
     }
 }
 
+std::function<void(std::function<void()>)> Application::postTo(QObject *receiver)
+{
+    return [receiver](std::function<void()> work) {
+        QMetaObject::invokeMethod(receiver, guarded(std::move(work)), Qt::QueuedConnection);
+    };
+}
+
 void Application::reportError(const QString &message)
 {
     const QString text = QString::fromStdString(scb::errorBoxText(message.toStdString()));

@@ -33,6 +33,10 @@ public:
         return [handler] { runGuarded(handler); };
     }
 
+    // For work finished on another thread: runs it on receiver's thread as a
+    // queued call, guarded like a handler, and drops it when receiver is gone.
+    static std::function<void(std::function<void()>)> postTo(QObject *receiver);
+
     // Tests answer the error box through this instead of a modal dialog.
     static std::function<void(const QString &boxText)> errorBoxHook;
 

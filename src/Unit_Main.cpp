@@ -28,7 +28,6 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <utility>
@@ -130,7 +129,12 @@ std::string currentDirectory()
 
 } // namespace
 
-TSCBForm::TSCBForm(QWidget *parent) : QWidget(parent), m_dialogs(std::make_shared<SystemDialogs>())
+TSCBForm::TSCBForm(QWidget *parent)
+    : QWidget(parent),
+      m_dialogs(std::make_shared<SystemDialogs>()),
+      m_look(Application::postTo(this)),
+      m_startCheck(Application::postTo(this)),
+      m_pictureFolderCheck(Application::postTo(this))
 {
     setObjectName(QStringLiteral("SCBForm"));
     setWindowTitle(QStringLiteral("Torvane Scoreboard"));
@@ -289,10 +293,6 @@ void TSCBForm::connectHandlers()
     m_fileWatcher = new FileWatcher(this);
     m_fileWatcher->setObjectName(QStringLiteral("FileWatcher"));
     connect(m_fileWatcher, &FileWatcher::fileFinished, this, on(&TSCBForm::Timer1Timer));
-    m_lookPoll = new QTimer(this);
-    m_lookPoll->setObjectName(QStringLiteral("LookPoll"));
-    m_lookPoll->setInterval(25);
-    connect(m_lookPoll, &QTimer::timeout, this, on(&TSCBForm::finishPendingLook));
     connect(CursorTimer, &QTimer::timeout, this, on(&TSCBForm::CursorTimerTimer));
     for (SpinEdit *edit : {ScreenLeft, ScreenTop, ScreenWidth, ScreenHeight})
         connect(edit, &SpinEdit::changed, this, on(&TSCBForm::ScreenLeftChange));
@@ -316,6 +316,7 @@ void TSCBForm::setResultsForm(TResultsForm *results)
     results->onToggleRequest = [this] { ToggleScoreboard(); };
     results->onClosed = [this] { ResultsButton->setChecked(false); };
     results->setDialogs(m_dialogs);
+    results->setFileSystemGate(m_gate);
 }
 
 void TSCBForm::setDialogs(std::shared_ptr<Dialogs> dialogs)
@@ -360,17 +361,37 @@ void TSCBForm::FormShow()
     const std::string cwd = currentDirectory();
     m_state.SettingsDir = cwd;
     loadSettings();
-    if (scb::fileAge(toBytes(XMLFile->filename())) == -1) {
-        const std::string fallback = (std::filesystem::path(cwd) / "Main.txt").string();
-        if (scb::fileAge(fallback) != -1)
-            XMLFile->setFilename(fromBytes(fallback));
-    }
+    selectDisplayFile(cwd);
     if (ResultsForm) {
         ResultsForm->ApplyScoreboardLayout();
         ResultsForm->LoadBackgroundImage();
     }
     m_fileWatcher->setPath(toBytes(XMLFile->filename()));
     Timer1->start();
+}
+
+void TSCBForm::selectDisplayFile(const std::string &workingDirectory)
+{
+    // A display file on a share that stopped answering must not hold up the
+    // start-up: the choice lands once the share answers, unless the operator
+    // has named another file by then.
+    const std::string loaded = toBytes(XMLFile->filename());
+    const std::string fallback = (std::filesystem::path(workingDirectory) / "Main.txt").string();
+    auto check = [loaded, fallback, gate = m_gate]() -> std::optional<std::string> {
+        scb::passGate(gate, loaded);
+        if (scb::fileAge(loaded) != -1)
+            return std::nullopt;
+        scb::passGate(gate, fallback);
+        if (scb::fileAge(fallback) != -1)
+            return fallback;
+        return std::nullopt;
+    };
+    auto choose = [this, loaded](const std::optional<std::string> &choice) {
+        if (choice && toBytes(XMLFile->filename()) == loaded)
+            XMLFile->setFilename(fromBytes(*choice));
+    };
+    if (const auto choice = m_startCheck.run(check, scb::CallBound{}, choose))
+        choose(*choice);
 }
 
 void TSCBForm::loadSettings()
@@ -440,7 +461,7 @@ void TSCBForm::Timer1Timer()
     }
     // The previous look still hangs on the file system: this tick is dropped
     // rather than queued behind it; the pending one lands when it can.
-    if (m_look->busy())
+    if (m_look.pending())
         return;
 
     const std::string path = toBytes(XMLFile->filename());
@@ -460,33 +481,22 @@ void TSCBForm::Timer1Timer()
 
     // A local stat answers in microseconds and a read takes what the file's
     // size needs, so the tick normally completes here, before Timer1Timer
-    // returns. Only a look whose stat outlasts the short wait (a share that
-    // stopped answering) or whose read stalls is left to m_lookPoll.
-    constexpr std::chrono::milliseconds StatWait{150};
-    constexpr std::chrono::milliseconds ReadPerMiB{10};
-    m_look->start(path, m_state.LastFileAge, m_state.LastFingerprint);
-    if (std::optional<scb::FileSnapshot> snapshot = m_look->waitWhileAnswering(StatWait, ReadPerMiB)) {
+    // returns. Only a look whose stat outlasts the bound (a share that
+    // stopped answering) or whose read stalls lands later.
+    auto look = [look = m_lookFunction, gate = m_gate, path, lastAge = m_state.LastFileAge,
+                 lastPrint = m_state.LastFingerprint] {
+        scb::passGate(gate, path);
+        return look ? look(path, lastAge, lastPrint) : scb::lookAtFile(path, lastAge, lastPrint);
+    };
+    auto applyLater = [this](scb::FileSnapshot snapshot) {
+        // Applied even when XMLFile changed meanwhile: the next tick looks at
+        // the new path, and the stamp stored here then differs from it anyway.
+        applyLook(std::move(snapshot));
+        if (Timer1->isActive())
+            Timer1->start();
+    };
+    if (std::optional<scb::FileSnapshot> snapshot = m_look.run(look, scb::CallBound{}, applyLater))
         applyLook(std::move(*snapshot));
-        return;
-    }
-    m_lookPoll->start();
-}
-
-void TSCBForm::finishPendingLook()
-{
-    if (!m_look->busy()) {
-        m_lookPoll->stop();
-        return;
-    }
-    std::optional<scb::FileSnapshot> snapshot = m_look->waitFor(std::chrono::milliseconds(0));
-    if (!snapshot)
-        return;
-    m_lookPoll->stop();
-    // Applied even when XMLFile changed meanwhile: the next tick looks at the
-    // new path, and the stamp stored here then differs from it anyway.
-    applyLook(std::move(*snapshot));
-    if (Timer1->isActive())
-        Timer1->start();
 }
 
 void TSCBForm::applyLook(scb::FileSnapshot &&snapshot)
@@ -497,9 +507,17 @@ void TSCBForm::applyLook(scb::FileSnapshot &&snapshot)
     applyTick(scb::applySnapshot(m_state, std::move(snapshot), MainMemo->lines(), env));
 }
 
-void TSCBForm::setFileLook(scb::BackgroundLook::LookFunction look)
+void TSCBForm::setFileLook(scb::LookFunction look)
 {
-    m_look->setLookFunction(std::move(look));
+    m_lookFunction = std::move(look);
+}
+
+void TSCBForm::setFileSystemGate(scb::FileSystemGate gate)
+{
+    m_gate = gate;
+    m_fileWatcher->setFileSystemGate(gate);
+    if (ResultsForm)
+        ResultsForm->setFileSystemGate(std::move(gate));
 }
 
 void TSCBForm::setFileWatchEnabled(bool enabled)
@@ -650,10 +668,18 @@ void TSCBForm::Button2Click()
 
 void TSCBForm::ButtonBackgroundImageClick()
 {
+    // The dialog cannot wait for a share that stopped answering: it then
+    // opens without a folder, and the late answer is dropped.
     QString initialDir;
-    const std::string &current = m_state.BackgroundImagePath;
-    if (!current.empty() && scb::fileAge(current) != -1)
-        initialDir = fromBytes(std::filesystem::path(current).parent_path().string());
+    const std::string current = m_state.BackgroundImagePath;
+    if (!current.empty()) {
+        auto exists = [current, gate = m_gate] {
+            scb::passGate(gate, current);
+            return scb::fileAge(current) != -1;
+        };
+        if (m_pictureFolderCheck.run(exists, scb::CallBound{}).value_or(false))
+            initialDir = fromBytes(std::filesystem::path(current).parent_path().string());
+    }
     if (const auto chosen = m_dialogs->choosePicture(this, initialDir)) {
         m_state.BackgroundImagePath = toBytes(*chosen);
     } else if (m_dialogs->confirm(this, QStringLiteral("Clear the image?"))) {

@@ -9,8 +9,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "Unit_Results.h"
+#include "core/BoundedCall.h"
 #include "core/DisplayState.h"
 #include "core/FileLook.h"
 #include "core/PollTick.h"
@@ -84,7 +87,11 @@ public:
 
     // Replaces the stat-and-read of the poll tick (tests stand in a share
     // that stops answering); empty restores the real look.
-    void setFileLook(scb::BackgroundLook::LookFunction look);
+    void setFileLook(scb::LookFunction look);
+    // Every call both windows make to the file system passes the gate first,
+    // on the worker that makes it (tests stand in a share that stops
+    // answering).
+    void setFileSystemGate(scb::FileSystemGate gate);
 
     // Components, named as the operator's guide and the tests know them.
     QWidget *LMDSimplePanel1 = nullptr;
@@ -131,7 +138,7 @@ private:
     scb::Settings currentSettings() const;
     void applyTick(const scb::TickResult &result);
     void applyLook(scb::FileSnapshot &&snapshot);
-    void finishPendingLook();
+    void selectDisplayFile(const std::string &workingDirectory);
     void setPointerHidden(bool hidden);
     void showScoreboard(bool visible);
 
@@ -141,8 +148,12 @@ private:
     bool m_shownOnce = false;
     bool m_pointerHidden = false;
     FileWatcher *m_fileWatcher = nullptr;
-    // The tick's file look runs off the interface thread; a look that outlasts
-    // the tick's short wait is picked up by m_lookPoll.
-    std::unique_ptr<scb::BackgroundLook> m_look = std::make_unique<scb::BackgroundLook>();
-    QTimer *m_lookPoll = nullptr;
+    // Nothing here touches the file system on the interface thread: the
+    // tick's look, start-up's check of the display file and the picture
+    // dialog's folder each run on a worker of their own (core/BoundedCall.h).
+    scb::BoundedCall<scb::FileSnapshot> m_look;
+    scb::BoundedCall<std::optional<std::string>> m_startCheck;
+    scb::BoundedCall<bool> m_pictureFolderCheck;
+    scb::LookFunction m_lookFunction;
+    scb::FileSystemGate m_gate;
 };

@@ -1,7 +1,6 @@
 #include "Unit_Results.h"
 
 #include "Application.h"
-#include "core/FileStamp.h"
 #include "core/GridLayout.h"
 #include "widgets/BackgroundPicture.h"
 #include "widgets/Dialogs.h"
@@ -14,7 +13,7 @@
 
 
 TResultsForm::TResultsForm(scb::DisplayState &state, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_state(state)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_state(state), m_pictureRead(Application::postTo(this))
 {
     setObjectName(QStringLiteral("ResultsForm"));
     setWindowTitle(QStringLiteral("ResultsForm"));
@@ -85,23 +84,42 @@ void TResultsForm::ApplyScoreboardLayout()
 
 void TResultsForm::LoadBackgroundImage()
 {
+    // Each call loads the path as it is now: a read still hanging on a share
+    // that stopped answering is given up, and its picture never lands.
+    m_pictureRead.supersede();
+    const std::string path = m_state.BackgroundImagePath;
+    auto read = [path, gate = m_gate] {
+        if (!path.empty())
+            scb::passGate(gate, path);
+        return scb::readPictureFile(path);
+    };
+    auto showLater = [this, path](scb::PictureFile file) { showPicture(path, std::move(file)); };
+    if (std::optional<scb::PictureFile> file = m_pictureRead.run(read, scb::CallBound{}, showLater))
+        showPicture(path, std::move(*file));
+}
+
+void TResultsForm::showPicture(const std::string &path, scb::PictureFile file)
+{
     m_state.BackgroundLoaded = false;
-    const std::string &path = m_state.BackgroundImagePath;
-    if (path.empty() || scb::fileAge(path) == -1) {
+    if (!file.exists) {
+        // No picture chosen: a removed one must not come back when a later
+        // load fails and keeps "the previous picture".
+        if (path.empty())
+            m_picture = QImage();
         m_grid->update();
         return;
     }
     m_state.BackgroundLoaded = true;
-    const QString qpath = fromBytes(path);
-    if (auto picture = loadBackgroundPicture(qpath)) {
+    if (auto picture = decodeBackgroundPicture(file.check, file.bytes)) {
         // A metafile loads but gives no bitmap: the rows keep the plain colour.
         m_picture = std::move(picture->image);
     } else {
         // The previous picture stays; the path is forgotten so the next
         // start-up does not try it again.
         if (m_dialogs)
-            m_dialogs->message(this, backgroundLoadErrorText(qpath));
-        m_state.BackgroundImagePath.clear();
+            m_dialogs->message(this, backgroundLoadErrorText(fromBytes(path)));
+        if (m_state.BackgroundImagePath == path)
+            m_state.BackgroundImagePath.clear();
     }
     m_grid->update();
 }

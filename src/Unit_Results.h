@@ -1,7 +1,8 @@
 #pragma once
 // The scoreboard window: borderless, one column of twelve rows filling it.
 // It owns the two operations that push the display state onto it:
-// ApplyScoreboardLayout and LoadBackgroundImage.
+// ApplyScoreboardLayout and LoadBackgroundImage. The picture's file is read
+// off the interface thread (see core/BoundedCall.h).
 
 #include <QImage>
 #include <QWidget>
@@ -9,7 +10,9 @@
 #include <functional>
 #include <memory>
 
+#include "core/BoundedCall.h"
 #include "core/DisplayState.h"
+#include "core/PictureCheck.h"
 
 class Dialogs;
 class ScbGrid;
@@ -44,6 +47,8 @@ public:
     std::function<void()> onClosed;
     // The plain message box of a failed picture load goes through these.
     void setDialogs(std::shared_ptr<Dialogs> dialogs) { m_dialogs = std::move(dialogs); }
+    // Tests stand a share that stops answering in for the picture's folder.
+    void setFileSystemGate(scb::FileSystemGate gate) { m_gate = std::move(gate); }
 
     // Key preview: F8, Left and Right released anywhere in this window.
     void FormKeyUp(QKeyEvent *event);
@@ -53,9 +58,13 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void showPicture(const std::string &path, scb::PictureFile file);
+
     scb::DisplayState &m_state;
     QWidget *m_panelFill = nullptr; // PanelFill
     ScbGrid *m_grid = nullptr;      // ScbGrid
     std::shared_ptr<Dialogs> m_dialogs;
     QImage m_picture; // ScbImage2's picture: the source cells copy from
+    scb::FileSystemGate m_gate;
+    scb::BoundedCall<scb::PictureFile> m_pictureRead;
 };

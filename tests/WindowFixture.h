@@ -67,6 +67,8 @@ public:
         results = std::make_unique<TResultsForm>(form->state());
         form->setResultsForm(results.get());
         form->setDialogs(dialogs);
+        if (fileSystemGate)
+            form->setFileSystemGate(fileSystemGate);
         form->localTime = [] {
             std::tm t{};
             t.tm_hour = 14;
@@ -81,6 +83,9 @@ public:
     QString row(int r) const { return QString::fromStdString(grid()->cell(r)); }
 
     std::shared_ptr<TestDialogs> dialogs;
+    // Set before start(): every call the windows make to the file system
+    // passes it first.
+    scb::FileSystemGate fileSystemGate;
     QStringList errorBoxes;
     std::unique_ptr<TSCBForm> form;
     std::unique_ptr<TResultsForm> results;

@@ -1,28 +1,39 @@
-// A display file on a share that stops answering: the look at the file hangs
-// until the test lets it go, and both windows must stay responsive meanwhile.
+// A share that stops answering: every call the windows make to it hangs
+// until the test lets it go, and both windows must stay responsive meanwhile;
+// what the calls find lands once the share answers again.
 
 #include "WindowFixture.h"
 #include "core/FileLook.h"
 #include "core/TimeText.h"
+#include "widgets/FileWatcher.h"
 
 #include <QElapsedTimer>
+#include <QBuffer>
+#include <QImage>
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 
 namespace {
 
-// Looks pass through to the real one, but wait at the gate while it is shut,
-// as a stat on a dead mount does. Shared so that a worker left behind by a
-// closed window still finds it.
+// Calls pass through to the real file system, but wait at the gate while it
+// is shut, as a stat on a dead mount does. Shared so that a worker left behind
+// by a closed window still finds it.
 struct Share
 {
     std::mutex mutex;
     std::condition_variable changed;
+    std::string folder; // the share's paths start with it; empty: every path
     bool answering = true;
     bool failReads = false;
     int looks = 0;
+    int held = 0;
+
+    // A call still made on the interface thread would otherwise hang the
+    // test instead of failing it.
+    static constexpr std::chrono::seconds HangLimit{5};
 
     void hang()
     {
@@ -45,14 +56,38 @@ struct Share
         return looks;
     }
 
-    static scb::BackgroundLook::LookFunction lookThrough(std::shared_ptr<Share> share)
+    int heldCount()
+    {
+        const std::lock_guard lock(mutex);
+        return held;
+    }
+
+    void pass(const std::string &path)
+    {
+        std::unique_lock lock(mutex);
+        if (path.rfind(folder, 0) != 0)
+            return;
+        ++held;
+        changed.wait_for(lock, HangLimit, [&] { return answering; });
+        --held;
+    }
+
+    static scb::FileSystemGate gate(std::shared_ptr<Share> share)
+    {
+        return [share](const std::string &path) { share->pass(path); };
+    }
+
+    static scb::LookFunction lookThrough(std::shared_ptr<Share> share)
     {
         return [share](const std::string &path, std::int32_t lastAge, const scb::FileFingerprint &lastPrint) {
             bool fail = false;
             {
-                std::unique_lock lock(share->mutex);
+                const std::lock_guard lock(share->mutex);
                 ++share->looks;
-                share->changed.wait(lock, [&] { return share->answering; });
+            }
+            share->pass(path);
+            {
+                const std::lock_guard lock(share->mutex);
                 fail = share->failReads;
             }
             scb::FileSnapshot s = scb::lookAtFile(path, lastAge, lastPrint);
@@ -74,6 +109,41 @@ QByteArray version(int v)
 // whole time the share is held.
 constexpr qint64 Responsive = 1000;
 
+QByteArray settingsNaming(const QString &displayFile, const QString &picture)
+{
+    return "[Settings]\r\nDisplayFile=" + QFile::encodeName(displayFile) + "\r\nBackgroundImage="
+        + QFile::encodeName(picture) + "\r\n";
+}
+
+QByteArray bitmap()
+{
+    QImage picture(4, 3, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "BMP");
+    return bytes;
+}
+
+// What the operator can see the calls' results in, with the test's folder
+// named alike for every run.
+QString seen(const WindowFixture &w)
+{
+    const scb::DisplayState &state = w.form->state();
+    const auto *watcher = w.form->findChild<FileWatcher *>();
+    const QSize size = w.results->backgroundPicture().size();
+    QString text = QStringLiteral("display file %1, row 0 %2 | picture %3, loaded %4, %5x%6 | watching %7 %8"
+                                  " | messages %9")
+                       .arg(w.form->XMLFile->filename(), w.row(0), QString::fromStdString(state.BackgroundImagePath))
+                       .arg(state.BackgroundLoaded)
+                       .arg(size.width())
+                       .arg(size.height())
+                       .arg(watcher->isWatching())
+                       .arg(QString::fromStdString(watcher->path()), w.dialogs->messages.join(u'/'));
+    return text.replace(w.dir(), QStringLiteral("<dir>"));
+}
+
 } // namespace
 
 class tst_HungShare : public QObject
@@ -93,11 +163,100 @@ class tst_HungShare : public QObject
         QCOMPARE(w.row(0), QStringLiteral("TIME: V1"));
     }
 
+    // The scenario's files: the share is the folder "share" in the test's
+    // folder, and the settings name what the scenario keeps there.
+    void prepare(WindowFixture &w, const QString &scenario)
+    {
+        QVERIFY(QDir(w.dir()).mkdir("share"));
+        w.writeFile("share/pic.bmp", bitmap());
+        w.writeFile("share/bad.bmp", "BM");
+        if (scenario != "start-up: display file gone from the share")
+            w.writeFile("share/Main.txt", version(2));
+        w.writeFile("Main.txt", version(1));
+        const bool fileOnShare = scenario.startsWith("start-up: display file");
+        const bool pictureOnShare = scenario == "start-up: picture" || scenario == "picture dialog over the share";
+        w.writeFile("Resolution.ini", settingsNaming(w.path(fileOnShare ? "share/Main.txt" : "Main.txt"),
+                                                     pictureOnShare ? w.path("share/pic.bmp") : QString()));
+    }
+
+    // What the operator does once the windows are up.
+    void act(WindowFixture &w, const QString &scenario)
+    {
+        if (scenario == "typed path on the share") {
+            w.form->XMLFile->setFilename(w.path("share/Main.txt"));
+            w.form->Timer1Timer();
+        } else if (scenario == "picture chosen on the share") {
+            w.dialogs->pictures.push_back(w.path("share/pic.bmp"));
+            w.form->ButtonBackgroundImageClick();
+        } else if (scenario == "broken picture chosen on the share") {
+            w.dialogs->pictures.push_back(w.path("share/bad.bmp"));
+            w.form->ButtonBackgroundImageClick();
+        } else if (scenario == "picture dialog over the share") {
+            w.dialogs->pictures.push_back(std::nullopt);
+            w.dialogs->confirmations.push_back(false);
+            w.form->ButtonBackgroundImageClick();
+        }
+    }
+
 private slots:
+    void shareHangs_windowsAnswer_resultsLandLater_data();
+    void shareHangs_windowsAnswer_resultsLandLater();
     void tick_shareHangs_returnsAtOnceAndAppliesLater();
     void tick_shareHangsThenReadFails_reportsFailure();
     void closeWindow_whileShareHangs_doesNotWait();
 };
+
+void tst_HungShare::shareHangs_windowsAnswer_resultsLandLater_data()
+{
+    QTest::addColumn<QString>("scenario");
+    for (const char *scenario : {"start-up: display file on the share", "start-up: display file gone from the share",
+                                 "start-up: picture", "typed path on the share", "picture chosen on the share",
+                                 "broken picture chosen on the share", "picture dialog over the share"})
+        QTest::newRow(scenario) << QString::fromLatin1(scenario);
+}
+
+void tst_HungShare::shareHangs_windowsAnswer_resultsLandLater()
+{
+    QFETCH(QString, scenario);
+    const bool atStart = scenario.startsWith("start-up");
+
+    // What a share that answers gives, everything in place at once.
+    QString expected;
+    {
+        WindowFixture w;
+        prepare(w, scenario);
+        w.start();
+        act(w, scenario);
+        w.form->Timer1Timer();
+        expected = seen(w);
+    }
+
+    WindowFixture w;
+    auto share = std::make_shared<Share>();
+    prepare(w, scenario);
+    share->folder = w.path("share").toStdString();
+    w.fileSystemGate = Share::gate(share);
+    QElapsedTimer clock;
+    if (atStart) {
+        share->hang();
+        clock.start();
+        w.start();
+    } else {
+        w.start();
+        share->hang();
+        clock.start();
+        act(w, scenario);
+    }
+    QVERIFY2(clock.elapsed() < Responsive, "the window waited for the hung share");
+    w.form->Timer1->setInterval(20);
+    QTRY_VERIFY(share->heldCount() > 0);
+    bool loopRan = false;
+    QTimer::singleShot(0, [&] { loopRan = true; });
+    QTRY_VERIFY(loopRan);
+
+    share->answer();
+    QTRY_COMPARE(seen(w), expected);
+}
 
 void tst_HungShare::tick_shareHangs_returnsAtOnceAndAppliesLater()
 {

@@ -62,7 +62,7 @@ private slots:
     void borderCheckBox_togglesEdgeAndRows();
     void picture_missingPath_storedAndWritten_noPicture();
     void picture_cancelThenNo_reloadsChangedFile();
-    void picture_cancelThenYes_removesPicture();
+    void picture_cancelThenYes_removesPictureForGood();
     void picture_showsUnderEachRowAroundText();
     void badPicture_showsMessage_clearsPath_keepsPrevious_data();
     void badPicture_showsMessage_clearsPath_keepsPrevious();
@@ -159,7 +159,7 @@ void tst_Styling::picture_cancelThenNo_reloadsChangedFile()
     QVERIFY(w.form->state().BackgroundLoaded);
 }
 
-void tst_Styling::picture_cancelThenYes_removesPicture()
+void tst_Styling::picture_cancelThenYes_removesPictureForGood()
 {
     WindowFixture w;
     w.start();
@@ -170,6 +170,14 @@ void tst_Styling::picture_cancelThenYes_removesPicture()
     w.form->ButtonBackgroundImageClick();
     QVERIFY(w.form->state().BackgroundImagePath.empty());
     QVERIFY(!w.form->state().BackgroundLoaded);
+
+    // A later picture that fails to load must not bring the removed one back.
+    w.writeFile("bad.bmp", "BM");
+    w.dialogs->pictures.push_back(w.path("bad.bmp"));
+    w.form->ButtonBackgroundImageClick();
+    QCOMPARE(w.dialogs->messages.size(), 1);
+    QVERIFY(w.results->backgroundPicture().isNull());
+    QCOMPARE(w.grid()->grab().toImage().pixelColor(5, 5), QColor(255, 255, 128));
 }
 
 void tst_Styling::picture_showsUnderEachRowAroundText()

@@ -1,5 +1,8 @@
 #include "core/PictureCheck.h"
 
+#include "core/BoundedCall.h"
+#include "core/FileStamp.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -444,6 +447,20 @@ PictureCheck checkPictureFile(const std::string &path, std::string *bytesOut)
     if (check.ok && bytesOut)
         *bytesOut = std::move(bytes);
     return check;
+}
+
+PictureFile readPictureFile(const std::string &path)
+{
+    PictureFile file;
+    if (path.empty())
+        return file;
+    const FileStampPair stamp = stampAndFingerprint(path);
+    if (stamp.age == -1)
+        return file;
+    fileSystemAnswered(stamp.print.size);
+    file.exists = true;
+    file.check = checkPictureFile(path, &file.bytes);
+    return file;
 }
 
 } // namespace scb

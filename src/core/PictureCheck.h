@@ -44,4 +44,15 @@ PictureCheck checkPictureBytes(std::string_view fileName, std::string_view bytes
 // it is given; on failure *bytesOut is left empty.
 PictureCheck checkPictureFile(const std::string &path, std::string *bytesOut);
 
+// All that loading the picture asks of the file system, in one call so that
+// it can run off the interface thread: whether a file exists at path (an
+// empty path or a folder names none) and, when one does, its checked bytes.
+struct PictureFile
+{
+    bool exists = false;
+    PictureCheck check;
+    std::string bytes; // when check.ok
+};
+PictureFile readPictureFile(const std::string &path);
+
 } // namespace scb

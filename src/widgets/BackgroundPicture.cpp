@@ -42,9 +42,13 @@ std::optional<LoadedPicture> loadBackgroundPicture(const QString &path)
 {
     if (path.isEmpty())
         return std::nullopt;
-
     std::string bytes;
     const scb::PictureCheck check = scb::checkPictureFile(toBytes(path), &bytes);
+    return decodeBackgroundPicture(check, bytes);
+}
+
+std::optional<LoadedPicture> decodeBackgroundPicture(const scb::PictureCheck &check, const std::string &bytes)
+{
     if (!check.ok)
         return std::nullopt;
     if (check.kind == scb::PictureKind::Metafile)

@@ -24,5 +24,9 @@ struct LoadedPicture
 // extension other than bmp/ico/emf/wmf, or the picture is malformed.
 std::optional<LoadedPicture> loadBackgroundPicture(const QString &path);
 
+// The same for a file already read: empty unless the check passed and the
+// bytes decode.
+std::optional<LoadedPicture> decodeBackgroundPicture(const scb::PictureCheck &check, const std::string &bytes);
+
 // The text of the message box shown when loading fails.
 QString backgroundLoadErrorText(const QString &path);

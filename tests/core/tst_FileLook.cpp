@@ -1,14 +1,8 @@
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <condition_variable>
-#include <memory>
-#include <mutex>
-#include <stdexcept>
 #include <sys/stat.h>
-#include <thread>
 
 #include "core/FileLook.h"
 #include "core/PollTick.h"
@@ -58,36 +52,6 @@ FileSnapshot readSnapshot(std::int32_t age, const std::string &bytes)
     return s;
 }
 
-// A look that stays inside the file system until the test opens the gate,
-// as a stat on a share that stopped answering does. Held by shared_ptr so a
-// worker left behind still has it.
-struct Gate
-{
-    std::mutex mutex;
-    std::condition_variable opened;
-    bool open = false;
-    int entered = 0;
-
-    void release()
-    {
-        {
-            const std::lock_guard lock(mutex);
-            open = true;
-        }
-        opened.notify_all();
-    }
-
-    scb::BackgroundLook::LookFunction look(FileSnapshot answer)
-    {
-        return [this, answer](const std::string &, std::int32_t, const scb::FileFingerprint &) {
-            std::unique_lock lock(mutex);
-            ++entered;
-            opened.wait(lock, [this] { return open; });
-            return answer;
-        };
-    }
-};
-
 } // namespace
 
 class TestFileLook : public QObject
@@ -104,11 +68,6 @@ private slots:
     void applySnapshot_notRead_feedsPreviewAsItIs();
     void applySnapshot_sameText_firesNoChange();
     void applySnapshot_failedRead_reportsAndForgetsStamp();
-    void backgroundLook_returnsLookResult_andIsBusyUntilTaken();
-    void backgroundLook_exceptionInLook_rethrownToCaller();
-    void waitWhileAnswering_statHangs_givesUpAfterWait();
-    void waitWhileAnswering_statAnswered_waitsForSlowRead();
-    void backgroundLook_destroyedWhileLookHangs_returnsAtOnce();
 };
 
 void TestFileLook::lookAtFile_readsOnlyWhenStampOrFingerprintDiffer_data()
@@ -261,101 +220,6 @@ void TestFileLook::applySnapshot_failedRead_reportsAndForgetsStamp()
     QCOMPARE(state.LastFingerprint, scb::FileFingerprint{});
     QCOMPARE(rowsOf(tick.rows), QStringList(12, Untouched));
     QCOMPARE(lines.line(0), std::string("old"));
-}
-
-void TestFileLook::backgroundLook_returnsLookResult_andIsBusyUntilTaken()
-{
-    auto gate = std::make_shared<Gate>();
-    scb::BackgroundLook look(gate->look(readSnapshot(9, "new")));
-    QVERIFY(!look.busy());
-    QVERIFY(!look.waitFor(std::chrono::milliseconds(0)));
-
-    QVERIFY(look.start("Main.txt", 0, {}));
-    QVERIFY(look.busy());
-    QVERIFY(!look.waitFor(std::chrono::milliseconds(20)));
-    QVERIFY(!look.start("Main.txt", 0, {}));
-
-    gate->release();
-    const std::optional<FileSnapshot> s = look.waitFor(std::chrono::milliseconds(5000));
-    QVERIFY(s);
-    QCOMPARE(s->bytes, std::string("new"));
-    QCOMPARE(s->stamp.age, 9);
-    QVERIFY(!look.busy());
-    QCOMPARE(gate->entered, 1);
-
-    // The worker stays for the next look.
-    QVERIFY(look.start("Main.txt", 9, {}));
-    QVERIFY(look.waitFor(std::chrono::milliseconds(5000)));
-    QCOMPARE(gate->entered, 2);
-}
-
-void TestFileLook::backgroundLook_exceptionInLook_rethrownToCaller()
-{
-    scb::BackgroundLook look([](const std::string &, std::int32_t, const scb::FileFingerprint &) -> FileSnapshot {
-        throw std::runtime_error("share gone");
-    });
-    QVERIFY(look.start("Main.txt", 0, {}));
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, look.waitFor(std::chrono::milliseconds(5000)));
-    QVERIFY(!look.busy());
-}
-
-void TestFileLook::waitWhileAnswering_statHangs_givesUpAfterWait()
-{
-    auto gate = std::make_shared<Gate>();
-    scb::BackgroundLook look([gate](const std::string &p, std::int32_t a, const scb::FileFingerprint &f) {
-        gate->look({})(p, a, f);
-        return scb::lookAtFile(p, a, f);
-    });
-    QVERIFY(look.start("Main.txt", 0, {}));
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(!look.waitWhileAnswering(std::chrono::milliseconds(30), std::chrono::milliseconds(60000)));
-    QVERIFY(clock.elapsed() < 5000);
-    QVERIFY(look.busy());
-    gate->release();
-    QVERIFY(look.waitFor(std::chrono::milliseconds(5000)));
-}
-
-void TestFileLook::waitWhileAnswering_statAnswered_waitsForSlowRead()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Main.txt");
-    writeFile(path, "TIME:\r\nrow\r\n");
-    auto gate = std::make_shared<Gate>();
-    // The stat answers at once; the "read" then takes a while.
-    scb::BackgroundLook look([gate](const std::string &p, std::int32_t a, const scb::FileFingerprint &f) {
-        FileSnapshot s = scb::lookAtFile(p, a, f);
-        gate->look({})(p, a, f);
-        return s;
-    });
-    QVERIFY(look.start(path.toStdString(), 0, {}));
-    std::thread reader([gate] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        gate->release();
-    });
-    const std::optional<FileSnapshot> s =
-        look.waitWhileAnswering(std::chrono::milliseconds(30), std::chrono::milliseconds(60000));
-    reader.join();
-    QVERIFY(s);
-    QCOMPARE(s->bytes, std::string("TIME:\r\nrow\r\n"));
-}
-
-void TestFileLook::backgroundLook_destroyedWhileLookHangs_returnsAtOnce()
-{
-    auto gate = std::make_shared<Gate>();
-    QElapsedTimer clock;
-    {
-        auto look = std::make_unique<scb::BackgroundLook>(
-            [gate](const std::string &p, std::int32_t a, const scb::FileFingerprint &f) {
-                return gate->look({})(p, a, f);
-            });
-        QVERIFY(look->start("Main.txt", 0, {}));
-        QTRY_COMPARE(([&] { const std::lock_guard lock(gate->mutex); return gate->entered; }()), 1);
-        clock.start();
-        look.reset();
-    }
-    QVERIFY2(clock.elapsed() < 1000, "destruction waited for the hung look");
-    gate->release(); // lets the detached worker end before the process does
 }
 
 QTEST_GUILESS_MAIN(TestFileLook)
