@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "core/ExclusiveRead.h"
 #include "core/FileStamp.h"
 
 namespace scb {
@@ -27,6 +28,7 @@ struct FileSnapshot
     FileStampPair stamp;        // age -1: no file (or a folder); nothing read
     bool loadAttempted = false; // stamp or fingerprint differed: a read was made
     bool loadFailed = false;    // that read failed; bytes is empty
+    ReadFailure failure = ReadFailure::None; // why it failed
     std::string bytes;          // the whole file when the read succeeded
 };
 
