@@ -303,6 +303,7 @@ void TSCBForm::connectHandlers()
     connect(Button2, &QPushButton::clicked, this, on(&TSCBForm::Button2Click));
     connect(ButtonBackgroundImage, &QPushButton::clicked, this, on(&TSCBForm::ButtonBackgroundImageClick));
     connect(ButtonClose, &QPushButton::clicked, this, on(&TSCBForm::ButtonCloseClick));
+    connect(XMLFile, &FileOpenEdit::changed, this, on(&TSCBForm::XMLFileChange));
     connect(LMDFMDrop1, &FileDropTarget::fmDragDrop, this,
             [this](QObject *sender, int fcount, int x, int y, const QStringList &files) {
                 Application::runGuarded([&] { LMDFMDrop1FMDragDrop(sender, fcount, x, y, files); });
@@ -360,6 +361,7 @@ void TSCBForm::FormShow()
     m_state.Starting = true;
     const std::string cwd = currentDirectory();
     m_state.SettingsDir = cwd;
+    scb::removeStaleTemporaries(scb::settingsPath(cwd));
     loadSettings();
     selectDisplayFile(cwd);
     if (ResultsForm) {
@@ -396,7 +398,7 @@ void TSCBForm::selectDisplayFile(const std::string &workingDirectory)
 
 void TSCBForm::loadSettings()
 {
-    const scb::Settings s = scb::readSettings(scb::settingsPath(m_state.SettingsDir));
+    const scb::Settings s = scb::readSettings(scb::settingsPath(m_state.SettingsDir), &m_settingsSeen);
     ScreenLeft->setValue(s.Left);
     ScreenTop->setValue(s.Top);
     ScreenWidth->setValue(s.Width);
@@ -430,8 +432,15 @@ bool TSCBForm::FormClose()
     m_fileWatcher->setPath({});
     // Written to the folder captured at start-up, whatever the working
     // directory is now. A failure keeps the window open and the old file.
+    const std::string ini = scb::settingsPath(m_state.SettingsDir);
+    // A second instance (or an editor) saved since start-up: writing now
+    // would silently undo that. "No" keeps its file and closes.
+    if (scb::rewrittenSince(m_settingsSeen, ini)
+        && !m_dialogs->confirm(this, QStringLiteral("Resolution.ini has been changed by another program since "
+                                                    "start-up. Replace it with the settings of this window?")))
+        return true;
     try {
-        scb::writeSettings(scb::settingsPath(m_state.SettingsDir), currentSettings());
+        m_settingsSeen = scb::writeSettings(ini, currentSettings());
     } catch (const std::exception &e) {
         Application::reportError(QString::fromStdString(e.what()));
         return false;
@@ -534,6 +543,8 @@ void TSCBForm::applyTick(const scb::TickResult &result)
 {
     if (result.status)
         Label1->setText(fromBytes(*result.status));
+    if (result.statusReason)
+        Label1->setToolTip(QString::fromStdString(*result.statusReason));
     if (!ResultsForm)
         return;
     for (int row = 0; row < scb::ScoreRows; ++row) {
@@ -681,12 +692,28 @@ void TSCBForm::ButtonBackgroundImageClick()
             initialDir = fromBytes(std::filesystem::path(current).parent_path().string());
     }
     if (const auto chosen = m_dialogs->choosePicture(this, initialDir)) {
+        if (const auto why = scb::pathCannotBeKept(toBytes(*chosen))) {
+            m_dialogs->message(this, QString::fromStdString(*why));
+            return;
+        }
         m_state.BackgroundImagePath = toBytes(*chosen);
     } else if (m_dialogs->confirm(this, QStringLiteral("Clear the image?"))) {
         m_state.BackgroundImagePath.clear();
     }
     if (ResultsForm)
         ResultsForm->LoadBackgroundImage();
+}
+
+// Typed, browsed or dropped alike: a path the settings file would keep cut is
+// refused at once, while the operator still knows what they entered.
+void TSCBForm::XMLFileChange()
+{
+    if (const auto why = scb::pathCannotBeKept(toBytes(XMLFile->filename()))) {
+        XMLFile->setFilename(m_keptDisplayFile);
+        m_dialogs->message(this, QString::fromStdString(*why));
+        return;
+    }
+    m_keptDisplayFile = XMLFile->filename();
 }
 
 void TSCBForm::ScbBorderChange()

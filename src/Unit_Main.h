@@ -17,6 +17,7 @@
 #include "core/DisplayState.h"
 #include "core/FileLook.h"
 #include "core/PollTick.h"
+#include "core/Settings.h"
 #include "widgets/GradientFill.h"
 
 class QLabel;
@@ -31,10 +32,6 @@ class RockerSwitch;
 class ScbCheckBox;
 class ScbGroupBox;
 class SpinEdit;
-
-namespace scb {
-struct Settings;
-}
 
 class TSCBForm : public QWidget
 {
@@ -69,6 +66,7 @@ public:
     void Button2Click();
     void ButtonBackgroundImageClick();
     void ScbBorderChange();
+    void XMLFileChange();
 
     // Replaces the modal dialogs (tests answer them).
     void setDialogs(std::shared_ptr<Dialogs> dialogs);
@@ -143,6 +141,11 @@ private:
     void showScoreboard(bool visible);
 
     scb::DisplayState m_state;
+    // What Resolution.ini held at start-up, so the close notices another
+    // program's save since.
+    scb::SettingsOnDisk m_settingsSeen;
+    // The display file path last accepted into XMLFile.
+    QString m_keptDisplayFile;
     GradientFill m_gradient;
     std::shared_ptr<Dialogs> m_dialogs;
     bool m_shownOnce = false;

@@ -4,14 +4,41 @@
 // Linux: a read lease (F_SETLEASE F_RDLCK) fails with EAGAIN while any other
 // process holds the file open for writing; the lease is held only for the
 // read. Where no lease can be had (not the owner, network file systems) the
-// read is accepted only when fstat before and after agree. FIFOs, devices and
-// folders fail at once without blocking. Windows: an open with no sharing.
+// read is accepted only when fstat before and after agree, and, on a local
+// file system, when the folder watch of the reading thread has not seen the
+// file changed and left unclosed by its writer. That watch starts with the
+// first read or followWriters() of a path on the thread, so a writer paused
+// mid-write before then is not seen. FIFOs, devices and folders fail at once
+// without blocking. Windows: an open with no sharing.
 
 #include <string>
 
+#include "core/Error.h"
+
 namespace scb {
 
-// Throws scb::Error("Cannot open file " + path) on any failure.
+enum class ReadFailure { None, Missing, AccessDenied, NotRegularFile, WriterBusy, Unreadable };
+
+// The reason as the operator reads it, one short sentence; empty for None.
+std::string readFailureText(ReadFailure reason);
+
+// "Cannot open file " + path, with the reason beside it.
+class ReadError : public Error
+{
+public:
+    ReadError(const std::string &path, ReadFailure reason);
+    ReadFailure reason() const { return m_reason; }
+
+private:
+    ReadFailure m_reason;
+};
+
+// Throws ReadError on any failure.
 std::string readFileExclusive(const std::string &path);
+
+// Points the calling thread's watch for writers at path's folder and takes in
+// what it saw, so a writer who starts between two reads is known at the
+// second. Cheap when the path is unchanged; the poll tick calls it each time.
+void followWriters(const std::string &path);
 
 } // namespace scb

@@ -18,13 +18,21 @@ FileSnapshot lookAtFile(const std::string &path, std::int32_t lastAge, const Fil
     // only costs one extra reload at the next tick.
     snapshot.stamp = stampAndFingerprint(path);
     fileSystemAnswered(snapshot.stamp.print.size);
+    // Every tick, so that the write a writer starts between two loads is
+    // known when the second one reads.
+    followWriters(path);
     if (snapshot.stamp.age == -1 || (snapshot.stamp.age == lastAge && snapshot.stamp.print == lastPrint))
         return snapshot;
     snapshot.loadAttempted = true;
     try {
         snapshot.bytes = readFileExclusive(path);
+    } catch (const ReadError &e) {
+        snapshot.loadFailed = true;
+        snapshot.failure = e.reason();
+        snapshot.bytes.clear();
     } catch (const std::exception &) {
         snapshot.loadFailed = true;
+        snapshot.failure = ReadFailure::Unreadable;
         snapshot.bytes.clear();
     }
     return snapshot;

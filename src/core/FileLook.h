@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "core/ExclusiveRead.h"
 #include "core/FileStamp.h"
 
 namespace scb {
@@ -21,6 +22,7 @@ struct FileSnapshot
     FileStampPair stamp;        // age -1: no file (or a folder); nothing read
     bool loadAttempted = false; // stamp or fingerprint differed: a read was made
     bool loadFailed = false;    // that read failed; bytes is empty
+    ReadFailure failure = ReadFailure::None; // why it failed
     std::string bytes;          // the whole file when the read succeeded
 };
 

@@ -25,10 +25,17 @@ constexpr std::uint32_t FolderGone = IN_DELETE_SELF | IN_MOVE_SELF;
 // system was unmounted.
 constexpr std::uint32_t WatchEnded = IN_IGNORED;
 constexpr std::uint32_t FolderArrived = IN_CREATE | IN_MOVED_TO;
+// Following writes: a change starts a write, and the name's file is done with
+// once finished or gone from the name.
+constexpr std::uint32_t FileChanged = IN_MODIFY;
+constexpr std::uint32_t FileDone = FileFinished | IN_DELETE | IN_MOVED_FROM;
 
 } // namespace
 
-FileWatch::FileWatch() : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+FileWatch::FileWatch(bool followWrites)
+    : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), m_followWrites(followWrites)
+{
+}
 
 FileWatch::~FileWatch()
 {
@@ -46,6 +53,7 @@ bool FileWatch::arm(const std::string &path)
         return folderWatched();
     }
     m_path = path;
+    m_writeUnfinished = false;
 
     std::string folder, name, folderName;
     if (!path.empty()) {
@@ -83,6 +91,7 @@ bool FileWatch::arm(const std::string &path)
 void FileWatch::disarm()
 {
     removeWatches();
+    m_writeUnfinished = false;
     m_path.clear();
     m_folder.clear();
     m_name.clear();
@@ -91,8 +100,9 @@ void FileWatch::disarm()
 
 void FileWatch::addWatches()
 {
-    const auto watchFolder = [this] {
-        m_folderWd = ::inotify_add_watch(m_fd, m_folder.c_str(), FileFinished | FolderGone | IN_ONLYDIR);
+    const std::uint32_t writes = m_followWrites ? FileChanged | FileDone : 0;
+    const auto watchFolder = [this, writes] {
+        m_folderWd = ::inotify_add_watch(m_fd, m_folder.c_str(), FileFinished | FolderGone | writes | IN_ONLYDIR);
     };
     watchFolder();
     if (m_folderWd >= 0 || m_folderName.empty())
@@ -153,6 +163,12 @@ bool FileWatch::readEvents()
             } else if (event.wd == m_folderWd && m_folderWd >= 0) {
                 if ((event.mask & FileFinished) && named(m_name))
                     finished = true;
+                if (m_followWrites && named(m_name)) {
+                    if (event.mask & FileChanged)
+                        m_writeUnfinished = true;
+                    if (event.mask & FileDone)
+                        m_writeUnfinished = false;
+                }
                 if (event.mask & (FolderGone | WatchEnded))
                     rearm = true;
             } else if (event.wd == m_parentWd && m_parentWd >= 0) {
@@ -166,7 +182,9 @@ bool FileWatch::readEvents()
     }
     if (rearm && !m_name.empty()) {
         // A new folder may already hold a finished file that sent no event
-        // to us, so a look is due as well.
+        // to us, so a look is due as well. What a writer did meanwhile is
+        // unknown: the watch starts afresh.
+        m_writeUnfinished = false;
         removeWatches();
         addWatches();
         finished = true;
@@ -176,7 +194,7 @@ bool FileWatch::readEvents()
 
 #else
 
-FileWatch::FileWatch() = default;
+FileWatch::FileWatch(bool followWrites) : m_followWrites(followWrites) {}
 FileWatch::~FileWatch() = default;
 
 bool FileWatch::arm(const std::string &path)

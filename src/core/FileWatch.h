@@ -9,6 +9,11 @@
 // again; while the parent is missing too, each arm() tries afresh. Only Linux
 // (inotify) has a watch; elsewhere fd() is -1 and the caller's polling does
 // the work.
+//
+// A watch made to follow writes also notes when a writer has changed the
+// file and not yet closed it: that is what an exclusive read cannot learn
+// from a lease on a file the reader does not own. It knows only what
+// happened while it watched, so right after arm() it knows of no writer.
 
 #include <string>
 
@@ -17,7 +22,7 @@ namespace scb {
 class FileWatch
 {
 public:
-    FileWatch();
+    explicit FileWatch(bool followWrites = false);
     ~FileWatch();
     FileWatch(const FileWatch &) = delete;
     FileWatch &operator=(const FileWatch &) = delete;
@@ -42,11 +47,19 @@ public:
     // dropped events: in each case a look at the file is due.
     bool readEvents();
 
+    // Following writes: the file was changed since it was last closed after
+    // writing, moved in, moved away or deleted, as far as the events read so
+    // far tell. A bare truncate or an mtime-only touch also counts as a
+    // change, and stays one until the next finish.
+    bool writeUnfinished() const { return m_writeUnfinished; }
+
 private:
     void addWatches();
     void removeWatches();
 
     int m_fd = -1;
+    bool m_followWrites = false;
+    bool m_writeUnfinished = false;
     int m_folderWd = -1;
     int m_parentWd = -1;
     std::string m_path;

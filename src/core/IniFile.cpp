@@ -1,6 +1,7 @@
 #include "core/IniFile.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 #include <fcntl.h>
@@ -156,11 +157,21 @@ std::optional<std::string_view> IniFile::find(std::string_view section, std::str
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
 
+    // A CR LF pair ends its line at the CR and leaves an empty one behind.
+    // The next CR and the next LF are each searched for only once passed, so
+    // the scan stays linear (and memchr-fast) whichever of them is missing.
+    std::size_t nextCr = text.find('\r');
+    std::size_t nextLf = text.find('\n');
+    std::size_t at = 0;
     bool inSection = false;
-    while (!text.empty()) {
-        const std::size_t eol = text.find('\n');
-        std::string_view line = text.substr(0, eol);
-        text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
+    while (at < text.size()) {
+        if (nextCr < at)
+            nextCr = text.find('\r', at);
+        if (nextLf < at)
+            nextLf = text.find('\n', at);
+        const std::size_t eol = std::min(std::min(nextCr, nextLf), text.size());
+        std::string_view line = text.substr(at, eol - at);
+        at = eol + 1;
 
         const std::size_t nul = line.find('\0');
         if (nul != std::string_view::npos)

@@ -5,8 +5,8 @@
 //   ASCII case; lines outside any section are ignored;
 // - blanks around names and values are stripped, then one pair of matching
 //   enclosing quotes ('"' or '\'') around a value;
-// - the first occurrence of a key wins; lines end in LF or CR LF; a NUL byte
-//   ends its line's text; a leading UTF-8 byte-order mark is skipped;
+// - the first occurrence of a key wins; lines end in CR, LF or CR LF alike; a
+//   NUL byte ends its line's text; a leading UTF-8 byte-order mark is skipped;
 // - string values are cut at 2047 bytes; integers follow parseIniInteger().
 // Lookups scan the text once each, so any input costs linear time and no
 // memory beyond the text itself.
@@ -38,6 +38,9 @@ public:
 
     std::int32_t readInteger(std::string_view section, std::string_view key, std::int32_t def) const;
     std::string readString(std::string_view section, std::string_view key, std::string_view def) const;
+
+    // The bytes looked at (empty for a missing or unreadable file).
+    const std::string &text() const { return m_text; }
 
     static constexpr std::size_t kIniMaxFileSize = 64u * 1024u * 1024u;
 

@@ -66,6 +66,7 @@ TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLi
             const std::tm now = env.now ? env.now() : localTime(std::time(nullptr));
             result.status = "Last Failure at " + timeText(now, env.timeSeparator)
                 + "  Cnt:" + std::to_string(state.FailureCount);
+            result.statusReason = readFailureText(snapshot.failure);
             return result;
         }
         lines.setText(std::move(snapshot.bytes));

@@ -34,6 +34,7 @@ struct TickResult
     bool fileExists = false;           // false: the tick ended at step 2
     bool reloaded = false;             // the file was read (changed or not)
     std::optional<std::string> status; // Label1's new text after a failed load
+    std::optional<std::string> statusReason; // and its tooltip: why the load failed
     RowUpdate rows;                    // only when the feed ran
 };
 

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <ctime>
 #include <string_view>
+#include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +22,7 @@ namespace {
 
 constexpr std::string_view kSection = "Settings";
 constexpr std::string_view kFileName = "Resolution.ini";
+constexpr std::string_view kTemporarySuffix = ".tmp";
 
 [[noreturn]] void fail(int error)
 {
@@ -29,6 +33,17 @@ std::string oneLine(const std::string &value)
 {
     return value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
 }
+
+SettingsOnDisk seenIn(std::string_view text)
+{
+    return SettingsOnDisk{std::hash<std::string_view>{}(text), text.empty()};
+}
+
+struct FdCloser
+{
+    int fd;
+    ~FdCloser() { ::close(fd); }
+};
 
 // Closes and removes the temporary file on every way out except success.
 struct TemporaryFile
@@ -45,39 +60,169 @@ struct TemporaryFile
     }
 };
 
+// Where a file's temporaries go: its folder, and the names made from it.
+struct Placement
+{
+    std::string folder;       // for opening the folder itself
+    std::string folderPrefix; // prepended to a name in that folder
+    std::string baseName;
+};
+
+Placement placementOf(const std::string &target)
+{
+    const std::size_t slash = target.rfind('/');
+    if (slash == std::string::npos)
+        return {".", "", target};
+    return {slash == 0 ? std::string("/") : target.substr(0, slash), target.substr(0, slash + 1),
+            target.substr(slash + 1)};
+}
+
+// "." + base + "." + pid "-" counter "-" nanoseconds + ".tmp": the pid lets a
+// later start tell a dead writer's leftovers from a live writer's file.
+std::optional<pid_t> temporaryWriter(std::string_view name, std::string_view baseName)
+{
+    if (name.size() < baseName.size() + 2 + kTemporarySuffix.size() || name[0] != '.'
+        || name.substr(1, baseName.size()) != baseName || name[1 + baseName.size()] != '.'
+        || !name.ends_with(kTemporarySuffix))
+        return std::nullopt;
+    const std::size_t prefixSize = baseName.size() + 2;
+    const std::string_view middle = name.substr(prefixSize, name.size() - prefixSize - kTemporarySuffix.size());
+    long long pid = 0;
+    int fields = 0;
+    bool digits = false;
+    for (const char c : middle) {
+        if (c == '-' && digits && fields < 2) {
+            ++fields;
+            digits = false;
+        } else if (c >= '0' && c <= '9') {
+            if (fields == 0) {
+                pid = pid * 10 + (c - '0');
+                if (pid > 0x7FFFFFFF)
+                    return std::nullopt;
+            }
+            digits = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (fields != 2 || !digits || pid <= 0)
+        return std::nullopt;
+    return static_cast<pid_t>(pid);
+}
+
 // O_EXCL so that a stale or planted file of the same name is never reused.
-void createTemporary(TemporaryFile &temp, const std::string &folderPrefix, const std::string &baseName)
+// The lock tells a later start that a live process still writes it. Returns
+// 0, or the errno of the failed creation.
+int createTemporary(TemporaryFile &temp, const Placement &place)
 {
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         timespec now {};
         ::clock_gettime(CLOCK_REALTIME, &now);
-        const std::string candidate = folderPrefix + "." + baseName + "." + std::to_string(::getpid()) + "-"
-            + std::to_string(counter++) + "-" + std::to_string(now.tv_nsec) + ".tmp";
+        const std::string candidate = place.folderPrefix + "." + place.baseName + "." + std::to_string(::getpid())
+            + "-" + std::to_string(counter++) + "-" + std::to_string(now.tv_nsec) + std::string(kTemporarySuffix);
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             temp.fd = fd;
             temp.path = candidate;
-            return;
+            ::flock(fd, LOCK_EX | LOCK_NB);
+            return 0;
         }
         if (errno != EEXIST)
-            fail(errno);
+            return errno;
     }
-    fail(EEXIST);
+    return EEXIST;
 }
 
-// A settings file kept elsewhere through a symbolic link stays there.
-std::string resolvedTarget(const std::string &path)
+// A settings file kept elsewhere through a symbolic link stays there, but
+// only a link of the running user's own (or root's) is followed: a link
+// planted by someone else in a shared start folder must not aim the write.
+std::string writeTarget(const std::string &path)
 {
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        if (st.st_uid != ::geteuid() && st.st_uid != 0)
+            fail(EACCES);
+        std::string link(4096, '\0');
+        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n < 0)
+            fail(errno);
+        if (static_cast<std::size_t>(n) >= link.size())
+            fail(ENAMETOOLONG);
+        link.resize(static_cast<std::size_t>(n));
+        current = link.starts_with('/') ? link : placementOf(current).folderPrefix + link;
+    }
+    fail(ELOOP);
+}
+
+// Root passes access() whatever the bits say; a file that grants nobody the
+// right to write stays unwritten for root as well.
+void requireWritable(const std::string &target, const struct stat &st)
+{
+    if (::access(target.c_str(), W_OK) != 0)
+        fail(errno);
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        fail(EACCES);
+}
+
+// Writes data at the descriptor's offset; 0 or the errno of the failure.
+int writeFully(int fd, const std::string &data, const WriteFunction &write)
+{
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = write ? write(fd, data.data() + done, data.size() - done)
+                                : ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0) // no progress and no error: treat as a full disk rather than spin
+            return ENOSPC;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// For a folder that refuses new names: the file itself is overwritten. The
+// bytes about to be overwritten are kept, so a failure can put the old file
+// back as it was; only a device that refuses to take back what it held a
+// moment ago leaves the file mixed.
+void rewriteInPlace(const std::string &target, const std::string &data, const WriteFunction &write)
+{
+    const int fd = ::open(target.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        fail(errno);
+    const FdCloser closer{fd};
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    char *real = ::realpath(path.c_str(), nullptr);
-    if (!real)
-        return path;
-    std::string result(real);
-    std::free(real);
-    return result;
+    if (::fstat(fd, &st) != 0)
+        fail(errno);
+    if (!S_ISREG(st.st_mode))
+        fail(EACCES);
+
+    std::string before(std::min(static_cast<std::size_t>(st.st_size), data.size()), '\0');
+    for (std::size_t got = 0; got < before.size();) {
+        const ssize_t n = ::pread(fd, before.data() + got, before.size() - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail(n < 0 ? errno : EIO);
+        got += static_cast<std::size_t>(n);
+    }
+
+    int error = ::lseek(fd, 0, SEEK_SET) < 0 ? errno : writeFully(fd, data, write);
+    if (error == 0 && ::ftruncate(fd, static_cast<off_t>(data.size())) != 0)
+        error = errno;
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (error == 0)
+        return;
+    if (::lseek(fd, 0, SEEK_SET) == 0 && writeFully(fd, before, {}) == 0 && ::ftruncate(fd, st.st_size) == 0)
+        ::fsync(fd);
+    fail(error);
 }
 
 } // namespace
@@ -96,9 +241,11 @@ std::string settingsPath(const std::string &dir)
     return path;
 }
 
-Settings readSettings(const std::string &iniPath)
+Settings readSettings(const std::string &iniPath, SettingsOnDisk *seen)
 {
     const IniFile ini = IniFile::load(iniPath);
+    if (seen)
+        *seen = seenIn(ini.text());
     const Settings defaults;
     Settings s;
     s.Left = ini.readInteger(kSection, "SLeft", defaults.Left);
@@ -117,6 +264,21 @@ Settings readSettings(const std::string &iniPath)
     s.DisplayFile = ini.readString(kSection, "DisplayFile", "");
     s.BackgroundImage = ini.readString(kSection, "BackgroundImage", "");
     return s;
+}
+
+bool rewrittenSince(const SettingsOnDisk &seen, const std::string &iniPath)
+{
+    const SettingsOnDisk now = seenIn(IniFile::load(iniPath).text());
+    return !now.empty && now != seen;
+}
+
+std::optional<std::string> pathCannotBeKept(std::string_view path)
+{
+    if (path.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+        return "The path holds a line break, which Resolution.ini cannot keep.";
+    if (path.size() > kIniMaxString)
+        return "The path is longer than the " + std::to_string(kIniMaxString) + " characters Resolution.ini can keep.";
+    return std::nullopt;
 }
 
 std::string formatSettings(const Settings &s)
@@ -151,6 +313,8 @@ std::string fileErrorText(int error)
     case EPERM:
     case EROFS:
         return "File access denied";
+    case EISDIR: // a folder in the file's place
+        return "File access denied";
     case ENOENT:
     case ENOTDIR:
     case ENAMETOOLONG:
@@ -163,14 +327,15 @@ std::string fileErrorText(int error)
     }
 }
 
-void writeSettings(const std::string &iniPath, const Settings &settings, const WriteFunction &write)
+SettingsOnDisk writeSettings(const std::string &iniPath, const Settings &settings, const WriteFunction &write)
 {
-    const std::string target = resolvedTarget(iniPath);
-    const std::size_t slash = target.rfind('/');
-    const std::string folderPrefix = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string baseName = slash == std::string::npos ? target : target.substr(slash + 1);
-    const std::string folder = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/")
-                                                                                            : target.substr(0, slash);
+    // Cut, the path would name another file at the next start.
+    for (const std::string *path : {&settings.DisplayFile, &settings.BackgroundImage}) {
+        if (const std::optional<std::string> why = pathCannotBeKept(*path))
+            throw Error(*why);
+    }
+    const std::string target = writeTarget(iniPath);
+    const Placement place = placementOf(target);
 
     // rename() would happily replace a read-only file, so ask first.
     struct stat old {};
@@ -180,27 +345,22 @@ void writeSettings(const std::string &iniPath, const Settings &settings, const W
     if (exists) {
         if (S_ISDIR(old.st_mode))
             fail(EISDIR);
-        if (::access(target.c_str(), W_OK) != 0)
-            fail(errno);
+        requireWritable(target, old);
     }
-
-    TemporaryFile temp;
-    createTemporary(temp, folderPrefix, baseName);
 
     const std::string data = formatSettings(settings);
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = write ? write(temp.fd, data.data() + done, data.size() - done)
-                                : ::write(temp.fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
+    TemporaryFile temp;
+    if (const int error = createTemporary(temp, place); error != 0) {
+        // A folder the operator may not write, holding a file they may.
+        if (exists && S_ISREG(old.st_mode) && (error == EACCES || error == EPERM)) {
+            rewriteInPlace(target, data, write);
+            return seenIn(data);
         }
-        if (n == 0) // no progress and no error: treat as a full disk rather than spin
-            fail(ENOSPC);
-        done += static_cast<std::size_t>(n);
+        fail(error);
     }
+
+    if (const int error = writeFully(temp.fd, data, write); error != 0)
+        fail(error);
 
     if (exists) {
         // Owner first: a change of owner clears set-id bits that fchmod then restores.
@@ -223,11 +383,53 @@ void writeSettings(const std::string &iniPath, const Settings &settings, const W
 
     // Makes the rename itself durable; some file systems cannot sync a folder,
     // and the new file is in place either way.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = ::open(place.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
+    return seenIn(data);
+}
+
+void removeStaleTemporaries(const std::string &iniPath)
+{
+    std::string target = iniPath;
+    try {
+        target = writeTarget(iniPath);
+    } catch (const Error &) {
+        // Not followed, so nothing of ours was ever written there.
+    }
+    const Placement place = placementOf(target);
+    DIR *dir = ::opendir(place.folder.c_str());
+    if (!dir)
+        return;
+    const int dirFd = ::dirfd(dir);
+    std::vector<std::string> names;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (temporaryWriter(entry->d_name, place.baseName))
+            names.emplace_back(entry->d_name);
+    }
+    for (const std::string &name : names) {
+        const pid_t writer = *temporaryWriter(name, place.baseName);
+        if (writer == ::getpid() || ::kill(writer, 0) == 0 || errno == EPERM)
+            continue; // its writer may still be at it
+        const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0)
+            continue;
+        const FdCloser closer{fd};
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        // A writer elsewhere (another machine on a shared folder, another pid
+        // namespace) holds the lock even where its pid means nothing here.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+            continue;
+        struct stat named {};
+        if (::fstatat(dirFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == st.st_dev
+            && named.st_ino == st.st_ino)
+            ::unlinkat(dirFd, name.c_str(), 0);
+    }
+    ::closedir(dir);
 }
 
 } // namespace scb

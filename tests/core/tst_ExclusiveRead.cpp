@@ -6,11 +6,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/Error.h"
 #include "core/ExclusiveRead.h"
 #include "core/PreviewLines.h"
+
+Q_DECLARE_METATYPE(scb::ReadFailure)
 
 namespace {
 
@@ -49,15 +55,36 @@ private:
     QProcess m_process;
 };
 
-QString errorOf(const std::string &path)
+QString errorOf(const std::string &path, scb::ReadFailure *reason = nullptr)
 {
     try {
         scb::readFileExclusive(path);
-    } catch (const scb::Error &e) {
+    } catch (const scb::ReadError &e) {
+        if (reason)
+            *reason = e.reason();
         return QString::fromStdString(e.what());
     }
     return QString();
 }
+
+// Reads as an ordinary user while it lives, when the test runs as root; the
+// saved id keeps the way back to root.
+class AsNobody
+{
+public:
+    AsNobody() { m_active = ::setresgid(65534, 65534, 0) == 0 && ::setresuid(65534, 65534, 0) == 0; }
+    ~AsNobody()
+    {
+        if (m_active && (::setresuid(0, 0, 0) != 0 || ::setresgid(0, 0, 0) != 0))
+            qFatal("could not take root back");
+    }
+    AsNobody(const AsNobody &) = delete;
+    AsNobody &operator=(const AsNobody &) = delete;
+    bool ok() const { return m_active; }
+
+private:
+    bool m_active = false;
+};
 
 } // namespace
 
@@ -71,6 +98,8 @@ private slots:
     void read_unopenable_throwsCannotOpen();
     void read_fifo_failsWithoutWaiting();
     void loadFromFile_whileWriterHoldsFile_failsAndKeepsText();
+    void read_writerPausedMidWrite_failsWhoeverOwnsFile_data();
+    void read_writerPausedMidWrite_failsWhoeverOwnsFile();
     void read_writersOpeningMeanwhile_neverEndsProgram();
 };
 
@@ -90,18 +119,22 @@ void TestExclusiveRead::read_returnsEveryByteUnchanged()
 void TestExclusiveRead::read_unopenable_throwsCannotOpen_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("missing") << "absent.txt";
-    QTest::newRow("directory") << "sub";
-    QTest::newRow("empty path") << "";
+    QTest::addColumn<scb::ReadFailure>("reason");
+    QTest::newRow("missing") << "absent.txt" << scb::ReadFailure::Missing;
+    QTest::newRow("directory") << "sub" << scb::ReadFailure::NotRegularFile;
+    QTest::newRow("empty path") << "" << scb::ReadFailure::Missing;
 }
 
 void TestExclusiveRead::read_unopenable_throwsCannotOpen()
 {
     QFETCH(QString, name);
+    QFETCH(scb::ReadFailure, reason);
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir("sub"));
     const std::string path = name.isEmpty() ? std::string() : dir.filePath(name).toStdString();
-    QCOMPARE(errorOf(path), QString::fromStdString("Cannot open file " + path));
+    scb::ReadFailure got = scb::ReadFailure::None;
+    QCOMPARE(errorOf(path, &got), QString::fromStdString("Cannot open file " + path));
+    QCOMPARE(got, reason);
 }
 
 void TestExclusiveRead::read_fifo_failsWithoutWaiting()
@@ -140,6 +173,44 @@ void TestExclusiveRead::loadFromFile_whileWriterHoldsFile_failsAndKeepsText()
     QVERIFY(preview.loadFromFile(path.toStdString()));
     QCOMPARE(preview.count(), 3);
     QCOMPARE(changes, 1);
+}
+
+void TestExclusiveRead::read_writerPausedMidWrite_failsWhoeverOwnsFile_data()
+{
+    QTest::addColumn<bool>("otherOwner");
+    QTest::newRow("reader owns the file") << false;
+    QTest::newRow("another user owns the file") << true;
+}
+
+void TestExclusiveRead::read_writerPausedMidWrite_failsWhoeverOwnsFile()
+{
+    // The competition program may run as another user: then no lease can be
+    // had, and a writer paused mid-write leaves a file that looks settled.
+    QFETCH(bool, otherOwner);
+    if (otherOwner && ::geteuid() != 0)
+        QSKIP("needs root to read as a user who does not own the file");
+    QTemporaryDir dir;
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    const QString path = dir.filePath("Main.txt");
+    writeFile(path, "TIME: old\r\n");
+    QCOMPARE(QByteArray::fromStdString(scb::readFileExclusive(path.toStdString())), QByteArray("TIME: old\r\n"));
+    const int writer = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    QVERIFY(writer >= 0);
+    std::unique_ptr<AsNobody> reader;
+    if (otherOwner) {
+        reader = std::make_unique<AsNobody>();
+        QVERIFY(reader->ok());
+    }
+
+    QCOMPARE(::ftruncate(writer, 0), 0);
+    QCOMPARE(::write(writer, "TIME: ne", 8), ssize_t(8));
+    scb::ReadFailure reason = scb::ReadFailure::None;
+    QCOMPARE(errorOf(path.toStdString(), &reason), "Cannot open file " + path);
+    QCOMPARE(reason, scb::ReadFailure::WriterBusy);
+
+    QCOMPARE(::write(writer, "w\r\n", 3), ssize_t(3));
+    QCOMPARE(::close(writer), 0);
+    QCOMPARE(QByteArray::fromStdString(scb::readFileExclusive(path.toStdString())), QByteArray("TIME: new\r\n"));
 }
 
 void TestExclusiveRead::read_writersOpeningMeanwhile_neverEndsProgram()

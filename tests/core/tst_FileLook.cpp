@@ -211,9 +211,11 @@ void TestFileLook::applySnapshot_failedRead_reportsAndForgetsStamp()
     PreviewLines lines("old\r\nold\r\nold\r\nold");
     FileSnapshot s = readSnapshot(77, "");
     s.loadFailed = true;
+    s.failure = scb::ReadFailure::WriterBusy;
 
     const scb::TickResult tick = scb::applySnapshot(state, s, lines, clockAt(14, 7, 33));
     QCOMPARE(tick.status, std::optional<std::string>("Last Failure at 14:07.33  Cnt:2"));
+    QCOMPARE(tick.statusReason, std::optional<std::string>("Its writer has the file open."));
     QVERIFY(!tick.reloaded);
     QCOMPARE(state.FailureCount, 2);
     QCOMPARE(state.LastFileAge, 0);

@@ -96,6 +96,9 @@ void tst_IniFile::readString_data()
     QTest::newRow("plain") << QByteArray("[Settings]\nFName=Arial\n") << QByteArray("Arial");
     QTest::newRow("CR LF") << QByteArray("[Settings]\r\nFName=Arial\r\n") << QByteArray("Arial");
     QTest::newRow("no final line end") << QByteArray("[Settings]\nFName=Arial") << QByteArray("Arial");
+    QTest::newRow("CR only") << QByteArray("[Settings]\rX=1\rFName=Arial\r") << QByteArray("Arial");
+    QTest::newRow("CR, LF and CR LF mixed") << QByteArray("[Other]\r\nFName=B\r[Settings]\nX=1\rFName=Arial\r\n")
+                                            << QByteArray("Arial");
     QTest::newRow("blanks stripped") << QByteArray("[Settings]\n  FName \t=  Times New Roman \t\n")
                                      << QByteArray("Times New Roman");
     QTest::newRow("double quotes") << QByteArray("[Settings]\nFName=\" Arial \"\n") << QByteArray(" Arial ");

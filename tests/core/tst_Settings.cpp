@@ -4,6 +4,8 @@
 #include <map>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,22 +64,37 @@ QString writeError(const std::string &path, const Settings &s, const scb::WriteF
     return QString();
 }
 
-// Root ignores permission bits, so a root test run writes from a child that
-// has given up root. Exit code 0: "File access denied" was thrown.
-int writeAsNobody(const std::string &path)
+constexpr uid_t Nobody = 65534;
+
+// Root ignores a folder's permission bits, so a root test run writes from a
+// child that has given up root; the child hands back what was thrown.
+QString writeErrorAsNobody(const std::string &path, const scb::WriteFunction &write = {})
 {
+    if (::geteuid() != 0)
+        return writeError(path, Settings{}, write);
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return "<no pipe>";
     const pid_t child = ::fork();
     if (child < 0)
-        return -1;
+        return "<no child>";
     if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+        ::close(pipeFds[0]);
+        if (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)
             ::_exit(3);
-        ::_exit(writeError(path, Settings{}) == "File access denied" ? 0 : 1);
+        const QByteArray message = writeError(path, Settings{}, write).toUtf8();
+        ::_exit(::write(pipeFds[1], message.constData(), message.size()) == message.size() ? 0 : 1);
     }
+    ::close(pipeFds[1]);
+    QByteArray message;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        message.append(buffer, n);
+    ::close(pipeFds[0]);
     int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "<child failed>";
+    return QString::fromUtf8(message);
 }
 
 } // namespace
@@ -94,13 +111,19 @@ private slots:
     void loadThenSave_writesNormalForm_data();
     void loadThenSave_writesNormalForm();
     void boldItalic_writtenAsPlainAndReadBackPlain();
-    void lineBreakInPath_cannotInjectKeys();
+    void pathCannotBeKept_data();
+    void pathCannotBeKept();
     void writeSettings_existingFile_keepsPermissions();
     void writeSettings_throughSymlink_updatesTargetKeepsLink();
     void writeSettings_shortWrites_fileComplete();
     void writeSettings_writeFails_oldFileUntouched_data();
     void writeSettings_writeFails_oldFileUntouched();
-    void writeSettings_readOnlyFile_accessDenied();
+    void writeSettings_refused_leavesFilesUntouched_data();
+    void writeSettings_refused_leavesFilesUntouched();
+    void rewrittenSince_data();
+    void rewrittenSince();
+    void removeStaleTemporaries_data();
+    void removeStaleTemporaries();
     void writeSettings_folderGone_invalidFilename_data();
     void writeSettings_folderGone_invalidFilename();
 };
@@ -244,21 +267,27 @@ void tst_Settings::boldItalic_writtenAsPlainAndReadBackPlain()
     QVERIFY(!back.Font.strikeOut);
 }
 
-void tst_Settings::lineBreakInPath_cannotInjectKeys()
+void tst_Settings::pathCannotBeKept_data()
 {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const std::string path = scb::settingsPath(dir.path().toStdString());
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QString>("why");
 
-    Settings s;
-    s.DisplayFile = "/data/a\r\nBackgroundImage=/evil.bmp";
-    s.BackgroundImage = "/pics/back.bmp";
-    scb::writeSettings(path, s);
+    const QString lineBreak = "The path holds a line break, which Resolution.ini cannot keep.";
+    const QString tooLong = "The path is longer than the 2047 characters Resolution.ini can keep.";
+    QTest::newRow("plain") << QByteArray("/data/Main.txt") << QString();
+    QTest::newRow("2047 characters") << "/" + QByteArray(2046, 'p') << QString();
+    QTest::newRow("2048 characters") << "/" + QByteArray(2047, 'p') << tooLong;
+    QTest::newRow("LF") << QByteArray("/data/a\nb.txt") << lineBreak;
+    QTest::newRow("CR") << QByteArray("/data/a\rb.txt") << lineBreak;
+    QTest::newRow("NUL") << QByteArray("/data/a\0b.txt", 13) << lineBreak;
+}
 
-    QCOMPARE(readAll(QString::fromStdString(path)).count('\n'), 13);
-    const Settings back = scb::readSettings(path);
-    QCOMPARE(back.DisplayFile, std::string("/data/a"));
-    QCOMPARE(back.BackgroundImage, std::string("/pics/back.bmp"));
+void tst_Settings::pathCannotBeKept()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QString, why);
+    const std::optional<std::string> got = scb::pathCannotBeKept(std::string_view(path.constData(), path.size()));
+    QCOMPARE(QString::fromStdString(got.value_or("")), why);
 }
 
 void tst_Settings::writeSettings_existingFile_keepsPermissions()
@@ -318,14 +347,18 @@ void tst_Settings::writeSettings_writeFails_oldFileUntouched_data()
     QTest::addColumn<int>("error");
     QTest::addColumn<int>("bytesBeforeFailure");
     QTest::addColumn<QString>("message");
+    // The folder refuses new files, so the file is rewritten in place.
+    QTest::addColumn<bool>("readOnlyFolder");
 
-    QTest::newRow("disk full at once") << ENOSPC << 0 << "Disk full";
-    QTest::newRow("disk full midway") << ENOSPC << 40 << "Disk full";
-    QTest::newRow("quota") << EDQUOT << 10 << "Disk full";
-    QTest::newRow("no progress") << 0 << 10 << "Disk full";
-    QTest::newRow("access") << EACCES << 0 << "File access denied";
-    QTest::newRow("read-only file system") << EROFS << 0 << "File access denied";
-    QTest::newRow("other error") << EIO << 5 << QString("I/O error %1").arg(EIO);
+    QTest::newRow("disk full at once") << ENOSPC << 0 << "Disk full" << false;
+    QTest::newRow("disk full midway") << ENOSPC << 40 << "Disk full" << false;
+    QTest::newRow("quota") << EDQUOT << 10 << "Disk full" << false;
+    QTest::newRow("no progress") << 0 << 10 << "Disk full" << false;
+    QTest::newRow("access") << EACCES << 0 << "File access denied" << false;
+    QTest::newRow("read-only file system") << EROFS << 0 << "File access denied" << false;
+    QTest::newRow("other error") << EIO << 5 << QString("I/O error %1").arg(EIO) << false;
+    QTest::newRow("in place: disk full past the old end") << ENOSPC << 100 << "Disk full" << true;
+    QTest::newRow("in place: device error at once") << EIO << 0 << QString("I/O error %1").arg(EIO) << true;
 }
 
 void tst_Settings::writeSettings_writeFails_oldFileUntouched()
@@ -333,11 +366,17 @@ void tst_Settings::writeSettings_writeFails_oldFileUntouched()
     QFETCH(int, error);
     QFETCH(int, bytesBeforeFailure);
     QFETCH(QString, message);
+    QFETCH(bool, readOnlyFolder);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const std::string path = scb::settingsPath(dir.path().toStdString());
     writeAll(QString::fromStdString(path), kHandWritten);
+    const QByteArray folder = QFile::encodeName(dir.path());
+    if (readOnlyFolder) {
+        QVERIFY(::geteuid() != 0 || ::chown(path.c_str(), Nobody, Nobody) == 0);
+        QCOMPARE(::chmod(folder.constData(), ::geteuid() == 0 ? 0755 : 0555), 0);
+    }
 
     int written = 0;
     const auto failing = [&](int fd, const void *data, std::size_t size) -> ssize_t {
@@ -352,31 +391,160 @@ void tst_Settings::writeSettings_writeFails_oldFileUntouched()
         return n;
     };
 
-    QCOMPARE(writeError(path, Settings{}, failing), message);
+    QCOMPARE(readOnlyFolder ? writeErrorAsNobody(path, failing) : writeError(path, Settings{}, failing), message);
+    QCOMPARE(::chmod(folder.constData(), 0700), 0);
     QCOMPARE(readAll(QString::fromStdString(path)), kHandWritten);
     QCOMPARE(entries(dir.path()), QStringList{"Resolution.ini"});
 }
 
-void tst_Settings::writeSettings_readOnlyFile_accessDenied()
+void tst_Settings::writeSettings_refused_leavesFilesUntouched_data()
 {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("read-only file, even for root") << "read-only" << "File access denied";
+    QTest::newRow("folder named Resolution.ini") << "folder" << "File access denied";
+    QTest::newRow("another user's link") << "foreign link" << "File access denied";
+    QTest::newRow("another user's link behind an own one") << "foreign link behind own" << "File access denied";
+    QTest::newRow("line break in the display file path") << "line break"
+                                                        << "The path holds a line break, which Resolution.ini cannot keep.";
+    QTest::newRow("picture path too long") << "long path"
+                                           << "The path is longer than the 2047 characters Resolution.ini can keep.";
+}
+
+void tst_Settings::writeSettings_refused_leavesFilesUntouched()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, message);
+    if (fault.contains("link") && ::geteuid() != 0)
+        QSKIP("needs root to plant a link that belongs to another user");
+
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const std::string path = scb::settingsPath(dir.path().toStdString());
-    writeAll(QString::fromStdString(path), kHandWritten);
-    QCOMPARE(::chmod(path.c_str(), 0444), 0);
-    // A writable folder: renaming over the read-only file would succeed.
-    QCOMPARE(::chmod(dir.path().toLocal8Bit().constData(), 0777), 0);
-
-    if (::geteuid() == 0) {
-        const int result = writeAsNobody(path);
-        if (result == 3)
-            QSKIP("running as root and cannot drop to an unprivileged user");
-        QCOMPARE(result, 0);
+    QVERIFY(QDir(dir.path()).mkdir("real"));
+    const QString ini = dir.filePath("Resolution.ini");
+    // Where a followed link would aim the write: any file the operator may write.
+    const QString target = dir.filePath("real/victim.txt");
+    writeAll(target, kHandWritten);
+    Settings s;
+    if (fault == "read-only") {
+        writeAll(ini, kHandWritten);
+        QCOMPARE(::chmod(QFile::encodeName(ini).constData(), 0444), 0);
+    } else if (fault == "folder") {
+        QVERIFY(QDir().mkdir(ini));
+    } else if (fault == "foreign link") {
+        QVERIFY(QFile::link(target, ini));
+        QCOMPARE(::lchown(QFile::encodeName(ini).constData(), Nobody, Nobody), 0);
+    } else if (fault == "foreign link behind own") {
+        const QString middle = dir.filePath("real/middle.ini");
+        QVERIFY(QFile::link(target, middle));
+        QCOMPARE(::lchown(QFile::encodeName(middle).constData(), Nobody, Nobody), 0);
+        QVERIFY(QFile::link(middle, ini));
     } else {
-        QCOMPARE(writeError(path, Settings{}), QString("File access denied"));
+        writeAll(ini, kHandWritten);
+        if (fault == "line break")
+            s.DisplayFile = "/data/a\r\nBackgroundImage=/evil.bmp";
+        else
+            s.BackgroundImage = "/" + std::string(2047, 'p');
     }
-    QCOMPARE(readAll(QString::fromStdString(path)), kHandWritten);
-    QCOMPARE(entries(dir.path()), QStringList{"Resolution.ini"});
+    const QStringList before = entries(dir.path()) + entries(dir.filePath("real"));
+
+    QCOMPARE(writeError(ini.toStdString(), s), message);
+    QCOMPARE(readAll(target), kHandWritten);
+    if (QFileInfo(ini).isFile() && !QFileInfo(ini).isSymLink())
+        QCOMPARE(readAll(ini), kHandWritten);
+    QCOMPARE(entries(dir.path()) + entries(dir.filePath("real")), before);
+}
+
+void tst_Settings::rewrittenSince_data()
+{
+    QTest::addColumn<QByteArray>("atStart"); // "<none>": no file
+    QTest::addColumn<QByteArray>("atClose"); // "<none>": removed; "<ours>": written by writeSettings
+    QTest::addColumn<bool>("asks");
+
+    const QByteArray other = "[Settings]\r\nSLeft=1111\r\n";
+    QTest::newRow("unchanged") << kHandWritten << kHandWritten << false;
+    QTest::newRow("saved by another instance") << kHandWritten << other << true;
+    QTest::newRow("made by another instance") << QByteArray("<none>") << other << true;
+    QTest::newRow("removed") << kHandWritten << QByteArray("<none>") << false;
+    QTest::newRow("emptied") << kHandWritten << QByteArray() << false;
+    QTest::newRow("written by this program") << kHandWritten << QByteArray("<ours>") << false;
+}
+
+void tst_Settings::rewrittenSince()
+{
+    QFETCH(QByteArray, atStart);
+    QFETCH(QByteArray, atClose);
+    QFETCH(bool, asks);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString ini = dir.filePath("Resolution.ini");
+    if (atStart != "<none>")
+        writeAll(ini, atStart);
+    scb::SettingsOnDisk seen;
+    scb::readSettings(ini.toStdString(), &seen);
+    if (atClose == "<none>")
+        QVERIFY(QFile::remove(ini));
+    else if (atClose == "<ours>")
+        seen = scb::writeSettings(ini.toStdString(), Settings{});
+    else
+        writeAll(ini, atClose);
+    QCOMPARE(scb::rewrittenSince(seen, ini.toStdString()), asks);
+}
+
+void tst_Settings::removeStaleTemporaries_data()
+{
+    QTest::addColumn<QString>("name"); // %dead: a pid no process has; %live: a running process
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("removed");
+
+    QTest::newRow("writer gone") << ".Resolution.ini.%dead-0-12345.tmp" << "file" << true;
+    QTest::newRow("writer alive") << ".Resolution.ini.%live-0-12345.tmp" << "file" << false;
+    QTest::newRow("writer gone, still locked") << ".Resolution.ini.%dead-3-1.tmp" << "locked" << false;
+    QTest::newRow("another user's") << ".Resolution.ini.%dead-0-1.tmp" << "foreign" << false;
+    QTest::newRow("a folder of that name") << ".Resolution.ini.%dead-0-1.tmp" << "folder" << false;
+    QTest::newRow("no pid") << ".Resolution.ini.tmp" << "file" << false;
+    QTest::newRow("two numbers") << ".Resolution.ini.%dead-1.tmp" << "file" << false;
+    QTest::newRow("not a number") << ".Resolution.ini.%dead-x-1.tmp" << "file" << false;
+    QTest::newRow("no leading dot") << "Resolution.ini.%dead-0-1.tmp" << "file" << false;
+    QTest::newRow("another file's") << ".Other.ini.%dead-0-1.tmp" << "file" << false;
+}
+
+void tst_Settings::removeStaleTemporaries()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(bool, removed);
+    if (kind == "foreign" && ::geteuid() != 0)
+        QSKIP("needs root to leave a file that belongs to another user");
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // Above any pid the kernel hands out.
+    name.replace("%dead", "2147483647").replace("%live", QString::number(::getppid()));
+    const QString path = dir.filePath(name);
+    writeAll(dir.filePath("Resolution.ini"), kHandWritten);
+    int locked = -1;
+    if (kind == "folder") {
+        QVERIFY(QDir().mkdir(path));
+    } else {
+        writeAll(path, "[Settings]\r\nSLeft=");
+        if (kind == "foreign")
+            QCOMPARE(::chown(QFile::encodeName(path).constData(), Nobody, Nobody), 0);
+        if (kind == "locked") {
+            // Another machine's writer on a shared folder: its pid means nothing here.
+            locked = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+            QVERIFY(locked >= 0);
+            QCOMPARE(::flock(locked, LOCK_EX), 0);
+        }
+    }
+
+    scb::removeStaleTemporaries(scb::settingsPath(dir.path().toStdString()));
+    if (locked >= 0)
+        ::close(locked);
+    QCOMPARE(QFileInfo::exists(path), !removed);
+    QCOMPARE(readAll(dir.filePath("Resolution.ini")), kHandWritten);
 }
 
 void tst_Settings::writeSettings_folderGone_invalidFilename_data()

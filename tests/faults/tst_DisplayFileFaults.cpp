@@ -69,7 +69,8 @@ private slots:
     void hostileContent_isLoadedWithoutStall();
     void nonFile_isCountedOrIgnored_thenSoundFileFeeds_data();
     void nonFile_isCountedOrIgnored_thenSoundFileFeeds();
-    void unreadableFile_isCounted_thenReadableFileFeeds();
+    void heldBackFile_isCountedWithReason_thenFeeds_data();
+    void heldBackFile_isCountedWithReason_thenFeeds();
     void fileVanishingBetweenStampAndRead_isCounted_thenFeeds();
     void fileReplacedByFolder_isIgnored_thenFileAgainFeeds();
     void oddPath_loadsLikeAnyOther_data();
@@ -239,6 +240,7 @@ void tst_DisplayFileFaults::nonFile_isCountedOrIgnored_thenSoundFileFeeds()
         if (Expect(expect) == Expect::Counted) {
             QCOMPARE(w.form->state().FailureCount, tick);
             QCOMPARE(w.form->Label1->text(), failureLabel(tick));
+            QCOMPARE(w.form->Label1->toolTip(), QStringLiteral("Not a regular file."));
         } else {
             QCOMPARE(w.form->state().FailureCount, 0);
             QCOMPARE(w.form->Label1->text(), QString());
@@ -254,28 +256,55 @@ void tst_DisplayFileFaults::nonFile_isCountedOrIgnored_thenSoundFileFeeds()
     recoverWith(w, w.path("Main.txt"));
 }
 
-void tst_DisplayFileFaults::unreadableFile_isCounted_thenReadableFileFeeds()
+void tst_DisplayFileFaults::heldBackFile_isCountedWithReason_thenFeeds_data()
 {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("unreadable") << "unreadable" << "Permission denied.";
+    // The competition program runs as another user: no lease can be had.
+    QTest::newRow("another user's writer paused mid-write") << "writer" << "Its writer has the file open.";
+}
+
+void tst_DisplayFileFaults::heldBackFile_isCountedWithReason_thenFeeds()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, reason);
     m_tally.tried();
     WindowFixture w;
     w.start();
-    w.writeFile("Main.txt", soundFile());
     const QString path = w.path("Main.txt");
+    w.writeFile("Main.txt", "TIME: before\r\nrow 1\r\nrow 2\r\n");
     QCOMPARE(::chmod(QFile::encodeName(w.dir()).constData(), 0755), 0);
-    QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0), 0);
     w.form->XMLFile->setFilename(path);
+    timedTick(w);
+    QCOMPARE(w.row(0), QStringLiteral("TIME: before"));
+    const QByteArray sound = soundFile();
+    int writer = -1;
+    if (fault == "unreadable") {
+        w.writeFile("Main.txt", sound);
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0), 0);
+    } else {
+        writer = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        QVERIFY(writer >= 0);
+        QCOMPARE(::write(writer, sound.constData(), 20), ssize_t(20));
+    }
     {
         AsOrdinaryUser user;
         if (!user.ok())
-            QSKIP("running as root and cannot switch to an ordinary user to make permissions count");
+            QSKIP("running as root and cannot switch to an ordinary user who does not own the file");
         timedTick(w);
         timedTick(w);
     }
     QCOMPARE(w.form->state().FailureCount, 2);
     QCOMPARE(w.form->Label1->text(), failureLabel(2));
-    QCOMPARE(w.row(0), QString());
+    QCOMPARE(w.form->Label1->toolTip(), reason);
+    QCOMPARE(w.row(0), QStringLiteral("TIME: before"));
+    if (writer >= 0) {
+        QCOMPARE(::write(writer, sound.constData() + 20, sound.size() - 20), ssize_t(sound.size() - 20));
+        QCOMPARE(::close(writer), 0);
+    }
     QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0644), 0);
-    // Read permission back: the failed load left the stamp at 0, so it loads.
+    // The failed load left the stamp at 0, so the finished file loads.
     timedTick(w);
     QCOMPARE(w.row(0), SoundFirstLine);
     QCOMPARE(w.form->state().FailureCount, 2);
@@ -298,6 +327,7 @@ void tst_DisplayFileFaults::fileVanishingBetweenStampAndRead_isCounted_thenFeeds
     QVERIFY(!QFile::exists(path));
     QCOMPARE(w.form->state().FailureCount, 1);
     QCOMPARE(w.form->Label1->text(), failureLabel(1));
+    QCOMPARE(w.form->Label1->toolTip(), QStringLiteral("The file is missing."));
     QCOMPARE(w.form->state().LastFileAge, 0);
     QCOMPARE(w.row(0), QString());
     // Gone for good now: a missing file is not reported again.
@@ -334,7 +364,8 @@ void tst_DisplayFileFaults::oddPath_loadsLikeAnyOther_data()
     QTest::newRow("spaces") << QByteArray(" lead and trail ") << QByteArray("Main file .txt");
     QTest::newRow("UTF-8 letters") << QByteArray("R\xC3\xA9sultats \xE2\x80\x94 \xE6\xB8\xAC") << QByteArray("M\xC3\xA4in.txt");
     QTest::newRow("Windows-1252 bytes") << QByteArray("Ergebnisse \xE4\xF6\xFC") << QByteArray("Main \xDF.txt");
-    QTest::newRow("control characters") << QByteArray("tab\there") << QByteArray("new\nline.txt");
+    // Line breaks are refused when entered: the settings file cannot keep them.
+    QTest::newRow("control characters") << QByteArray("tab\there") << QByteArray("bell\aescape\x1b.txt");
 }
 
 void tst_DisplayFileFaults::oddPath_loadsLikeAnyOther()

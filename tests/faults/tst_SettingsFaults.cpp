@@ -93,6 +93,10 @@ private slots:
     void failedWriteAtClose_keepsWindowOldFileAndStoppedTimer();
     void diskFull_viaWriteSeam_keepsOldFile_data();
     void diskFull_viaWriteSeam_keepsOldFile();
+    void savedByAnotherInstance_closeAsksBeforeReplacing_data();
+    void savedByAnotherInstance_closeAsksBeforeReplacing();
+    void unkeepablePath_isRefusedWhenEntered_data();
+    void unkeepablePath_isRefusedWhenEntered();
 
 private:
     FaultTally m_tally{"settings"};
@@ -129,7 +133,7 @@ void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped_data()
                                << d.familyLength;
     QTest::newRow("section only, unterminated") << QByteArray("[Settings") << d.left << d.width << d.backColor << d.fontSize
                                                 << d.familyLength;
-    QTest::newRow("CR-only line ends") << QByteArray("[Settings]\rSLeft=5\rSWidth=7\r") << d.left << d.width << d.backColor
+    QTest::newRow("CR-only line ends") << QByteArray("[Settings]\rSLeft=5\rSWidth=7\r") << 5 << 7 << d.backColor
                                        << d.fontSize << d.familyLength;
 }
 
@@ -144,10 +148,14 @@ void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped()
     m_tally.tried();
     WindowFixture w;
     w.writeFile("Resolution.ini", bytes);
+    // What a save killed midway leaves behind; no process of that pid exists.
+    const QString leftover = ".Resolution.ini.2147483647-0-1.tmp";
+    w.writeFile(leftover, bytes.left(100));
     QElapsedTimer clock;
     clock.start();
     w.start();
     QVERIFY2(withinStallLimit(clock.elapsed()), "start-up stalled on the settings file");
+    QVERIFY(!QFile::exists(w.path(leftover)));
     QCOMPARE(w.form->ScreenLeft->value(), double(left));
     QCOMPARE(w.form->ScreenWidth->value(), double(width));
     QCOMPARE(w.form->state().BackColor, backColor);
@@ -177,11 +185,13 @@ void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped()
 void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndStoppedTimer_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("box"); // empty: the close succeeds after all
     QTest::newRow("read-only file") << "read-only file" << "File access denied.";
-    QTest::newRow("read-only folder") << "read-only folder" << "File access denied.";
+    QTest::newRow("read-only file, as root") << "read-only file, as root" << "File access denied.";
+    QTest::newRow("read-only folder, writable file: rewritten in place") << "read-only folder" << "";
     QTest::newRow("folder removed") << "folder removed" << "Invalid filename.";
-    QTest::newRow("settings name is a folder") << "folder in the way" << "I/O error 21.";
+    QTest::newRow("settings name is a folder") << "folder in the way" << "File access denied.";
+    QTest::newRow("another user's link") << "foreign link" << "File access denied.";
     QTest::newRow("disk full") << "disk full" << "Disk full.";
 }
 
@@ -195,14 +205,24 @@ void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndStoppedTimer()
             QSKIP(qPrintable("no small file system to fill: " + g_smallDiskWhy));
         qputenv("TMPDIR", QFile::encodeName(g_smallDisk));
     }
+    if (fault == "foreign link" && ::geteuid() != 0)
+        QSKIP("needs root to plant a link that belongs to another user");
     WindowFixture w;
     qunsetenv("TMPDIR");
     const QString ini = w.path("Resolution.ini");
     const QByteArray old = soundSettings();
-    if (fault == "folder in the way")
+    // What another user's link would have the close overwrite.
+    const QString victim = w.path("victim.txt");
+    if (fault == "folder in the way") {
         QVERIFY(QDir().mkdir(ini));
-    else
+    } else {
         w.writeFile("Resolution.ini", old);
+        w.writeFile("victim.txt", old);
+    }
+    if (fault == "foreign link") {
+        QVERIFY(QFile::remove(ini) && QFile::link(victim, ini));
+        QCOMPARE(::lchown(QFile::encodeName(ini).constData(), AsOrdinaryUser::Nobody, AsOrdinaryUser::Nobody), 0);
+    }
     w.start();
     timedTick(w);
     QVERIFY(w.form->Timer1->isActive());
@@ -218,6 +238,8 @@ void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndStoppedTimer()
         user = std::make_unique<AsOrdinaryUser>();
         if (!user->ok())
             QSKIP("running as root and cannot switch to an ordinary user to make permissions count");
+    } else if (fault == "read-only file, as root") {
+        QCOMPARE(::chmod(QFile::encodeName(ini).constData(), 0444), 0);
     } else if (fault == "folder removed") {
         QVERIFY(QDir(w.dir()).removeRecursively());
     } else if (fault == "disk full") {
@@ -233,6 +255,13 @@ void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndStoppedTimer()
 
     const bool closed = w.form->close();
     user.reset();
+    if (box.isEmpty()) {
+        QVERIFY(closed);
+        QVERIFY(w.errorBoxes.isEmpty());
+        QCOMPARE(scb::readSettings(bytesOf(ini)).Left, 77);
+        QCOMPARE(QDir(w.dir()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+        return;
+    }
     QVERIFY(!closed);
     QCOMPARE(w.errorBoxes, QStringList{box});
     QVERIFY(w.form->isVisible());
@@ -241,11 +270,15 @@ void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndStoppedTimer()
         QVERIFY(QFileInfo(ini).isDir());
     else if (fault != "folder removed")
         QCOMPARE(w.readFile("Resolution.ini"), old);
+    if (fault == "foreign link")
+        QVERIFY(QFileInfo(ini).isSymLink());
     // Nothing half-written is left beside it.
     if (fault != "folder removed") {
         const QStringList left = QDir(w.dir()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-        QCOMPARE(left.size(), fault == "folder in the way" ? 0 : fault == "disk full" ? 2 : 1);
+        QCOMPARE(left.size(), fault == "folder in the way" ? 0 : fault == "disk full" ? 3 : 2);
     }
+    if (fault == "foreign link")
+        QVERIFY(QFile::remove(ini));
     // The window carries on: with the fault gone the next close succeeds.
     if (fault == "folder removed")
         QVERIFY(QDir().mkpath(w.dir()));
@@ -308,6 +341,83 @@ void tst_SettingsFaults::diskFull_viaWriteSeam_keepsOldFile()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), soundSettings());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+}
+
+void tst_SettingsFaults::savedByAnotherInstance_closeAsksBeforeReplacing_data()
+{
+    QTest::addColumn<bool>("rewritten");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<int>("savedLeft");
+    QTest::newRow("rewritten, Yes replaces it") << true << true << 77;
+    QTest::newRow("rewritten, No keeps the other's save") << true << false << 1111;
+    QTest::newRow("untouched: no question") << false << false << 77;
+}
+
+void tst_SettingsFaults::savedByAnotherInstance_closeAsksBeforeReplacing()
+{
+    QFETCH(bool, rewritten);
+    QFETCH(bool, answer);
+    QFETCH(int, savedLeft);
+    m_tally.tried();
+    WindowFixture w;
+    w.writeFile("Resolution.ini", soundSettings());
+    w.start();
+    w.form->ScreenLeft->setValue(77);
+    if (rewritten) // the other instance sets Left to 1111 and closes first
+        w.writeFile("Resolution.ini", QByteArray(soundSettings()).replace("SLeft=10", "SLeft=1111"));
+    w.dialogs->confirmations.push_back(answer);
+
+    QVERIFY(w.form->close());
+    QCOMPARE(w.dialogs->questions.size(), rewritten ? 1 : 0);
+    QVERIFY(w.errorBoxes.isEmpty());
+    QCOMPARE(scb::readSettings(bytesOf(w.path("Resolution.ini"))).Left, savedLeft);
+}
+
+void tst_SettingsFaults::unkeepablePath_isRefusedWhenEntered_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("message");
+
+    const QString lineBreak = "The path holds a line break, which Resolution.ini cannot keep.";
+    const QString tooLong = "The path is longer than the 2047 characters Resolution.ini can keep.";
+    const QString longPath = "/" + QString(2047, 'p');
+    QTest::newRow("typed line break") << "typed" << "/data/Main\n.txt" << lineBreak;
+    QTest::newRow("typed past 2047 characters") << "typed" << longPath << tooLong;
+    QTest::newRow("browsed CR") << "browsed" << "/data/Main\r.txt" << lineBreak;
+    QTest::newRow("dropped, too long") << "dropped" << longPath << tooLong;
+    QTest::newRow("picture with a line break") << "picture" << "/pics/back\n.bmp" << lineBreak;
+}
+
+void tst_SettingsFaults::unkeepablePath_isRefusedWhenEntered()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, path);
+    QFETCH(QString, message);
+    m_tally.tried();
+    WindowFixture w;
+    w.start();
+    const QString kept = w.path("Main.txt");
+    w.form->XMLFile->setFilename(kept);
+    if (how == "typed") {
+        w.form->XMLFile->selectAll();
+        w.form->XMLFile->insert(path); // as a paste does
+    } else if (how == "browsed") {
+        w.form->XMLFile->openDialog = [path](QWidget *, const QString &) { return path; };
+        w.form->XMLFile->browse();
+    } else if (how == "dropped") {
+        w.form->LMDFMDrop1FMDragDrop(w.form->LMDFMDrop1, 1, 10, 10, {path});
+    } else {
+        w.dialogs->pictures.push_back(path);
+        w.form->ButtonBackgroundImageClick();
+    }
+    QCOMPARE(w.dialogs->messages, QStringList{message});
+    QCOMPARE(w.form->XMLFile->filename(), kept);
+    QVERIFY(w.form->state().BackgroundImagePath.empty());
+    QVERIFY(w.form->close());
+    const scb::Settings saved = scb::readSettings(bytesOf(w.path("Resolution.ini")));
+    QCOMPARE(QString::fromStdString(saved.DisplayFile), kept);
+    QVERIFY(saved.BackgroundImage.empty());
 }
 
 int main(int argc, char **argv)
