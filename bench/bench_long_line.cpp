@@ -137,7 +137,8 @@ Figures run(std::size_t bytes, bool mixed, int seconds)
         if (lastBeat) {
             const double gap = static_cast<double>(now - lastBeat) / 1e6;
             if (gap > 50 && qEnvironmentVariableIsSet("BENCH_TRACE"))
-                std::printf("  gap %.1f ms ending %.2f s, row %s\n", gap, double(now - t0) / 1e9, shownAt ? "set" : "unset");
+                std::printf("  gap %.1f ms (%.1f ms on CPU) ending %.2f s, row %s\n", gap, double(cpu - lastCpu) / 1e6,
+                            double(now - t0) / 1e9, shownAt ? "set" : "unset");
             if (gap > fig.longestMs) {
                 fig.longestMs = gap;
                 fig.longestCpuMs = static_cast<double>(cpu - lastCpu) / 1e6;

@@ -35,12 +35,12 @@ void ScbGrid::setBackgroundPicture(const QImage *picture)
     update();
 }
 
-void ScbGrid::setCell(int row, const std::string &bytes)
+void ScbGrid::setCell(int row, std::string_view bytes)
 {
     if (row < 0 || row >= RowCount)
         return;
     if (m_cells[row] != bytes) {
-        m_cells[row] = bytes;
+        m_cells[row].assign(bytes);
         m_display[row] = QString::fromStdString(scb::rowText(bytes));
         m_layouts[row].reset();
     }

@@ -15,6 +15,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class QTextLayout;
 
@@ -36,7 +37,7 @@ public:
     // The picture the cells copy from while the state says one is loaded.
     void setBackgroundPicture(const QImage *picture);
 
-    void setCell(int row, const std::string &bytes);
+    void setCell(int row, std::string_view bytes);
     const std::string &cell(int row) const;
     // What the row draws: its bytes decoded and cut by scb::rowText.
     QString cellDisplayText(int row) const;
