@@ -176,16 +176,17 @@ const QTextLayout *ScbGrid::layoutFor(int row) const
     std::unique_ptr<QTextLayout> &layout = m_layouts[row];
     if (layout)
         return layout.get();
-    // Laid out as a single left-aligned line with tab stops every eight 'x'
-    // widths and a CR drawn as a space: what drawing the text into a box with
-    // single-line, expand-tabs flags gives, pixel for pixel.
+    // Laid out as a single left-aligned line in the widget's direction, with
+    // tab stops every eight 'x' widths and a CR drawn as a space: what drawing
+    // the text into a box with single-line, expand-tabs flags gives, pixel
+    // for pixel.
     QString text = m_display[row];
     text.replace(u'\r', u' ');
     auto *device = const_cast<ScbGrid *>(this);
     layout = std::make_unique<QTextLayout>(text, m_gridFont, device);
     QTextOption option(Qt::AlignLeft);
     option.setWrapMode(QTextOption::NoWrap);
-    option.setTextDirection(Qt::LayoutDirectionAuto);
+    option.setTextDirection(layoutDirection());
     option.setTabStopDistance(qRound(QFontMetricsF(m_gridFont, device).horizontalAdvance(u'x') * 8));
     layout->setTextOption(option);
     layout->setCacheEnabled(true);

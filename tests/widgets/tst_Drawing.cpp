@@ -441,6 +441,7 @@ void TestDrawing::grid_rowDrawsLikeTextBox()
     QImage want(grid.size(), QImage::Format_RGB32);
     want.fill(grid.gridColor());
     QPainter painter(&want);
+    painter.setLayoutDirection(grid.layoutDirection());
     painter.setClipRect(grid.cellRect(0));
     painter.setFont(grid.gridFont());
     painter.setPen(Qt::yellow);
