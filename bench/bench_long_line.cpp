@@ -4,9 +4,10 @@
 // size. The real windows run with the board shown at 1920 x 1080 and the
 // one-second poll; a 1 ms heartbeat on the interface thread records the
 // longest gap between its beats. The feed puts the line on row 0 from the
-// fourth tick on (the first three append the blank-file message), and every
-// tick after that sets the row again, so the run shows both the first layout
-// of the line and the cost of each once-a-second repaint.
+// third tick on (the first two append the blank-file message, which gives
+// the file its third line), and every tick after that sets the row again, so
+// the run shows both the first layout of the line and the cost of each
+// once-a-second repaint.
 //
 //   bench_long_line [--mib N]... [--mixed] [--seconds S]   (S at least 5, default 7)
 //
