@@ -102,7 +102,7 @@ private slots:
     void rightKey_movesBoard_nextLayoutPutsItBack();
     void closingScoreboard_turnsSwitchOff();
     void grabRow_showsBackgroundAndRedText();
-    void windows1252Row_paintsGlyphs();
+    void mixedEncodings_previewMatchesBoard_paintsGlyphs();
     void exceptionInHandler_showsErrorBoxAndCarriesOn();
     void loneMinusInSpinEdit_reachesErrorBox();
 };
@@ -352,14 +352,19 @@ void tst_Windows::grabRow_showsBackgroundAndRedText()
     QCOMPARE(countColor(img, w.grid()->cellRect(11), paleYellow), w.grid()->cellRect(11).width() * 50);
 }
 
-void tst_Windows::windows1252Row_paintsGlyphs()
+void tst_Windows::mixedEncodings_previewMatchesBoard_paintsGlyphs()
 {
     WindowFixture w;
-    w.writeFile("Main.txt", QByteArray("TIME:\r\n\xC4\xD6\r\nx\r\n"));
+    // A 1252 line, then a UTF-8 one: each reads as itself, in both windows.
+    w.writeFile("Main.txt", QByteArray("TIME:\r\n\xC4\xD6\r\nM\xC3\xBCller\r\n"));
     w.start();
     w.form->ScbBorder->setChecked(false);
     w.form->Timer1Timer();
     QCOMPARE(w.grid()->cellDisplayText(1), QString::fromUtf8("\u00C4\u00D6"));
+    QCOMPARE(w.grid()->cellDisplayText(2), QString::fromUtf8("M\u00FCller"));
+    const QTextDocument *memo = w.form->MainMemo->document();
+    QCOMPARE(memo->findBlockByNumber(1).text(), w.grid()->cellDisplayText(1));
+    QCOMPARE(memo->findBlockByNumber(2).text(), w.grid()->cellDisplayText(2));
     const QImage img = w.grid()->grab().toImage();
     const QRect row1 = w.grid()->cellRect(1);
     int red = 0;

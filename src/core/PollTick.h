@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/DisplayState.h"
 #include "core/FileLook.h"
@@ -20,10 +21,12 @@ constexpr int ScoreRows = 12;
 inline const std::string BlankFileMessage = "Main.Txt is blank. Turn on Main.txt generation";
 
 // Rows to set (nullopt: leave the row as it is). Every engaged row is set,
-// even to the text it already holds, so the grid repaints it.
-using RowUpdate = std::array<std::optional<std::string>, ScoreRows>;
+// even to the text it already holds, so the grid repaints it. The rows view
+// the preview's text (or fixed texts) rather than copy it, so a runaway line
+// is not copied once a second: apply them before the text next changes.
+using RowUpdate = std::array<std::optional<std::string_view>, ScoreRows>;
 
-// Copies the preview's lines onto the rows: lines 0-11 when line 0 holds
+// Maps the preview's lines onto the rows: lines 0-11 when line 0 holds
 // "TIME:", else lines 3-14; rows below blanked to " ". Fewer than three lines:
 // row 0 gets the blank-file message and the preview gets it appended.
 RowUpdate feedRows(PreviewLines &lines);

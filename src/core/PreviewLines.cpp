@@ -5,6 +5,7 @@
 
 #include "core/ExclusiveRead.h"
 #include "core/Platform.h"
+#include "core/TextCodec.h"
 
 namespace scb {
 
@@ -119,6 +120,38 @@ int PreviewLines::add(const std::string &s)
     if (onChange)
         onChange();
     return m_count;
+}
+
+ShownText PreviewLines::shown(std::size_t maxBytes) const
+{
+    ShownText out;
+    std::size_t budget = maxBytes;
+    std::size_t shownBytes = 0;
+    for (int i = 0; i < m_count; ++i) {
+        const std::string_view line = lineView(i);
+        if (i > 0) {
+            if (budget < 2) {
+                out.cut = true;
+                break;
+            }
+            budget -= 2; // the CR LF in front of it
+            shownBytes += 2;
+        }
+        const LineCodec codec = lineCodec(line);
+        const std::size_t keep = lineCutPoint(line, codec, MaxRowChars, budget);
+        if (keep < line.size())
+            out.cut = true;
+        const std::string_view head = line.substr(0, keep);
+        out.lines.push_back(codec == LineCodec::Utf8 ? std::string(head) : windows1252ToUtf8(head));
+        out.stored.emplace_back(line);
+        budget -= keep;
+        shownBytes += keep;
+    }
+    if (out.cut) {
+        out.stored.clear();
+        out.hiddenBytes = m_text.size() - shownBytes;
+    }
+    return out;
 }
 
 bool PreviewLines::loadFromFile(const std::string &path)

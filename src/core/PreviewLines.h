@@ -11,6 +11,15 @@
 
 namespace scb {
 
+// What an editor shows of the text; see PreviewLines::shown().
+struct ShownText
+{
+    std::vector<std::string> lines; // UTF-8, one entry per line shown
+    std::vector<std::string> stored; // each shown line's bytes, when nothing is cut
+    bool cut = false;               // some of the text is not shown
+    std::size_t hiddenBytes = 0;    // bytes of the text not shown
+};
+
 class PreviewLines
 {
 public:
@@ -32,6 +41,12 @@ public:
 
     // The same line without a copy; valid until the text next changes.
     std::string_view lineView(int i) const;
+
+    // The lines as an editor shows them: each decoded by the line rule and
+    // cut to what a board row keeps, all of it ending once maxBytes of the
+    // text are shown, at a character boundary. When anything is cut the
+    // editor must take no edits: they would write the shortened text back.
+    ShownText shown(std::size_t maxBytes) const;
 
     // Appends one line; returns the new count. Notifies the observer. A string
     // holding breaks is treated like a whole-text set of the appended part:

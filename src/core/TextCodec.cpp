@@ -1,7 +1,9 @@
 #include "core/TextCodec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace scb {
 
@@ -72,6 +74,17 @@ bool isValidUtf8(std::string_view bytes)
 {
     char32_t cp = 0;
     for (std::size_t i = 0; i < bytes.size();) {
+        // Runs of ASCII are skipped eight bytes at a time: a runaway line of
+        // megabytes is mostly plain letters and is checked in milliseconds.
+        while (i + 8 <= bytes.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes.data() + i, sizeof word);
+            if (word & 0x8080808080808080u)
+                break;
+            i += 8;
+        }
+        if (i >= bytes.size())
+            break;
         const std::size_t len = decodeUtf8(bytes, i, cp);
         if (len == 0)
             return false;
@@ -127,11 +140,89 @@ std::string utf8ToWindows1252(std::string_view utf8)
     return out;
 }
 
-std::string displayUtf8(std::string_view bytes)
+LineCodec lineCodec(std::string_view line)
 {
-    if (isValidUtf8(bytes))
-        return std::string(bytes);
-    return windows1252ToUtf8(bytes);
+    return isValidUtf8(line) ? LineCodec::Utf8 : LineCodec::Windows1252;
+}
+
+std::string decodeLine(std::string_view line)
+{
+    if (lineCodec(line) == LineCodec::Utf8)
+        return std::string(line);
+    return windows1252ToUtf8(line);
+}
+
+std::size_t lineCutPoint(std::string_view line, LineCodec codec, std::size_t maxChars, std::size_t maxBytes)
+{
+    const std::size_t limit = std::min(line.size(), maxBytes);
+    if (codec == LineCodec::Windows1252)
+        return std::min(limit, maxChars);
+    // Valid UTF-8: a character starts at every byte that is no continuation.
+    std::size_t chars = 0;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        std::size_t next = i + 1;
+        while (next < line.size() && (static_cast<unsigned char>(line[next]) & 0xC0) == 0x80)
+            ++next;
+        if (chars == maxChars || next > limit)
+            break;
+        ++chars;
+        i = next;
+    }
+    return i;
+}
+
+std::string rowText(std::string_view line)
+{
+    const LineCodec codec = lineCodec(line);
+    const std::string_view head = line.substr(0, lineCutPoint(line, codec, MaxRowChars));
+    return codec == LineCodec::Utf8 ? std::string(head) : windows1252ToUtf8(head);
+}
+
+std::string encodeLine(std::string_view utf8, LineCodec preferred)
+{
+    if (preferred == LineCodec::Windows1252) {
+        std::string bytes = utf8ToWindows1252(utf8);
+        // A character 1252 lacks became '?', or the bytes happen to form
+        // UTF-8 ("Ã¼" gives C3 BC, which reads as "ü"): neither shows the text.
+        if (decodeLine(bytes) == utf8)
+            return bytes;
+    }
+    return std::string(utf8);
+}
+
+std::vector<std::string> encodeEditedLines(const std::vector<std::string> &stored,
+                                           const std::vector<std::string> &shown,
+                                           const std::vector<std::string> &edited)
+{
+    // Without a shown form for every stored line nothing can be matched.
+    const std::size_t before = stored.size() == shown.size() ? stored.size() : 0;
+    std::size_t head = 0;
+    while (head < before && head < edited.size() && edited[head] == shown[head])
+        ++head;
+    std::size_t tail = 0;
+    while (tail < before - head && tail < edited.size() - head
+           && edited[edited.size() - 1 - tail] == shown[before - 1 - tail])
+        ++tail;
+
+    std::vector<std::string> out;
+    out.reserve(edited.size());
+    for (std::size_t i = 0; i < head; ++i)
+        out.push_back(stored[i]);
+    const std::size_t replacedEnd = before - tail; // stored lines head..replacedEnd were edited
+    for (std::size_t i = head; i < edited.size() - tail; ++i) {
+        LineCodec codec = LineCodec::Utf8;
+        if (i < replacedEnd)
+            codec = lineCodec(stored[i]);
+        else if (replacedEnd > head)
+            codec = lineCodec(stored[replacedEnd - 1]);
+        else if (head > 0)
+            codec = lineCodec(stored[head - 1]);
+        out.push_back(encodeLine(edited[i], codec));
+    }
+    for (std::size_t i = replacedEnd; i < before; ++i)
+        out.push_back(stored[i]);
+    return out;
 }
 
 std::u16string pathBytesToUtf16(std::string_view bytes)

@@ -11,6 +11,17 @@ namespace {
 // take it for a line break, so it is shown as the visible CR symbol instead.
 constexpr char16_t LoneCrSymbol = 0x240D;
 
+QString joinForEditor(const std::vector<std::string> &lines, std::size_t from)
+{
+    QString out;
+    for (std::size_t i = from; i < lines.size(); ++i) {
+        if (i > from)
+            out += u'\n';
+        out += QString::fromStdString(lines[i]).replace(u'\r', QChar(LoneCrSymbol));
+    }
+    return out;
+}
+
 } // namespace
 
 PreviewMemo::PreviewMemo(QWidget *parent) : QPlainTextEdit(parent)
@@ -22,38 +33,14 @@ PreviewMemo::PreviewMemo(QWidget *parent) : QPlainTextEdit(parent)
     connect(this, &QPlainTextEdit::textChanged, this, &PreviewMemo::takeEdits);
 }
 
-QString PreviewMemo::toDisplay(const std::string &bytes)
+std::vector<std::string> PreviewMemo::editorLines() const
 {
-    const QString decoded = QString::fromStdString(scb::displayUtf8(bytes));
-    QString out;
-    out.reserve(decoded.size());
-    for (qsizetype i = 0; i < decoded.size(); ++i) {
-        const QChar c = decoded.at(i);
-        if (c == u'\r') {
-            if (i + 1 < decoded.size() && decoded.at(i + 1) == u'\n')
-                continue; // the LF that follows makes the break
-            out += QChar(LoneCrSymbol);
-        } else {
-            out += c;
-        }
-    }
+    std::vector<std::string> out;
+    const QStringList lines = toPlainText().split(u'\n');
+    out.reserve(static_cast<std::size_t>(lines.size()));
+    for (QString line : lines)
+        out.push_back(line.replace(QChar(LoneCrSymbol), u'\r').toStdString());
     return out;
-}
-
-std::string PreviewMemo::fromDisplay(const QString &text, bool utf8)
-{
-    QString plain;
-    plain.reserve(text.size() + text.size() / 16);
-    for (const QChar c : text) {
-        if (c == u'\n')
-            plain += QStringLiteral("\r\n");
-        else if (c == QChar(LoneCrSymbol))
-            plain += u'\r';
-        else
-            plain += c;
-    }
-    const std::string utf8Bytes = plain.toStdString();
-    return utf8 ? utf8Bytes : scb::utf8ToWindows1252(utf8Bytes);
 }
 
 void PreviewMemo::mirrorModel()
@@ -62,31 +49,38 @@ void PreviewMemo::mirrorModel()
         return;
     const std::string &text = m_lines.text();
     m_mirroring = true;
-    const bool oversized = text.size() > MaxShownBytes;
-    const bool appended = !oversized && !m_truncated && text.size() > m_shown.size()
-                          && text.compare(0, m_shown.size(), m_shown) == 0 && m_utf8 == scb::isValidUtf8(text);
-    if (oversized) {
-        const std::string head = text.substr(0, MaxShownBytes);
-        m_utf8 = scb::isValidUtf8(head);
-        setPlainText(toDisplay(head) + QStringLiteral("\n[... %1 more bytes not shown]").arg(text.size() - head.size()));
+    const scb::ShownText shown = m_lines.shown(MaxShownBytes);
+    // Only whole new lines count as an append: text added to the last line
+    // could change how that line reads.
+    const bool appended = !shown.cut && !m_truncated && text.size() > m_shown.size()
+                          && text.compare(0, m_shown.size(), m_shown) == 0
+                          && (m_shown.empty() || text.compare(m_shown.size(), 2, "\r\n") == 0);
+    if (shown.cut) {
+        setPlainText(joinForEditor(shown.lines, 0)
+                     + QStringLiteral("\n[... %1 more bytes not shown]").arg(shown.hiddenBytes));
         moveCursor(QTextCursor::Start);
     } else if (appended) {
         // An append moves the caret behind the new text, as typing would.
+        const std::size_t from = m_shown.empty() ? 0 : m_storedLines.size();
         QTextCursor cursor(document());
         cursor.movePosition(QTextCursor::End);
-        cursor.insertText(toDisplay(text.substr(m_shown.size())));
+        cursor.insertText((from > 0 ? QStringLiteral("\n") : QString()) + joinForEditor(shown.lines, from));
         setTextCursor(cursor);
     } else {
         // A whole-text replacement puts the caret at the start.
-        m_utf8 = scb::isValidUtf8(text);
-        setPlainText(toDisplay(text));
+        setPlainText(joinForEditor(shown.lines, 0));
         moveCursor(QTextCursor::Start);
     }
-    if (oversized != m_truncated) {
-        m_truncated = oversized;
-        setReadOnly(oversized);
+    if (shown.cut != m_truncated) {
+        m_truncated = shown.cut;
+        setReadOnly(shown.cut);
     }
-    m_shown = oversized ? std::string() : text;
+    m_shown = shown.cut ? std::string() : text;
+    m_storedLines = shown.stored;
+    // What the editor reports back, which is not always what it was given
+    // (a no-break space comes back as a space): an untouched line is one that
+    // still reads like this.
+    m_editorLines = shown.cut ? std::vector<std::string>() : editorLines();
     m_mirroring = false;
 }
 
@@ -95,7 +89,17 @@ void PreviewMemo::takeEdits()
     if (m_mirroring || m_truncated)
         return;
     m_mirroring = true;
-    m_lines.setText(fromDisplay(toPlainText(), m_utf8));
+    std::vector<std::string> edited = editorLines();
+    std::vector<std::string> stored = scb::encodeEditedLines(m_storedLines, m_editorLines, edited);
+    std::string text;
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        if (i > 0)
+            text += "\r\n";
+        text += stored[i];
+    }
+    m_lines.setText(std::move(text));
     m_shown = m_lines.text();
+    m_storedLines = std::move(stored);
+    m_editorLines = std::move(edited);
     m_mirroring = false;
 }

@@ -1,11 +1,13 @@
 #pragma once
 // The preview memo: an editor over the 8-bit line model that feeds the rows.
-// The model is the truth; the editor mirrors it (decoded for display) and
-// writes the operator's edits back into it, encoded the way the text was read.
+// The model is the truth; the editor mirrors it (each line decoded the way the
+// board decodes it) and writes the operator's edits back into it, each edited
+// line encoded the way the line it replaced was read.
 
 #include <QPlainTextEdit>
 
 #include <string>
+#include <vector>
 
 #include "core/PreviewLines.h"
 
@@ -17,25 +19,27 @@ public:
 
     // A display file is a few hundred bytes; a runaway one (megabytes, one
     // endless line) would hold the interface for seconds while the editor lays
-    // it out. Past this size only the head is shown, read-only, so the full
-    // text stays in the model and no edit can cut it short.
+    // it out. Past this size, or with a line longer than a board row keeps,
+    // only what fits is shown, read-only, so the full text stays in the model
+    // and no edit can cut it short.
     static constexpr std::size_t MaxShownBytes = 64 * 1024;
     bool isTruncated() const { return m_truncated; }
 
     scb::PreviewLines &lines() { return m_lines; }
     const scb::PreviewLines &lines() const { return m_lines; }
 
-    // Display form of 8-bit text, and the bytes an edited display text stands for.
-    static QString toDisplay(const std::string &bytes);
-    static std::string fromDisplay(const QString &text, bool utf8);
-
 private:
     void mirrorModel();
     void takeEdits();
+    // The editor's lines as UTF-8, with the lone-CR symbol turned back into CR.
+    std::vector<std::string> editorLines() const;
 
     scb::PreviewLines m_lines;
-    std::string m_shown; // the model text the editor shows now
-    bool m_utf8 = true;
+    std::string m_shown; // the model text the editor shows now (empty when cut)
+    // Per line shown: its bytes in the model and the editor's text for it, so
+    // an edit re-encodes only the lines it touched.
+    std::vector<std::string> m_storedLines;
+    std::vector<std::string> m_editorLines;
     bool m_mirroring = false;
     bool m_truncated = false;
 };

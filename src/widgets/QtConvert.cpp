@@ -15,7 +15,7 @@ scb::Color fromQColor(const QColor &c)
 QFont toQFont(const scb::ScoreFont &f)
 {
     QFont font(QString::fromStdString(f.family));
-    font.setPointSize(f.size > 0 ? f.size : 1);
+    font.setPointSize(f.drawnSize());
     font.setBold(f.bold);
     font.setItalic(f.italic);
     font.setUnderline(f.underline);

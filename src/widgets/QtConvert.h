@@ -12,7 +12,8 @@
 QColor toQColor(scb::Color c);
 scb::Color fromQColor(const QColor &c);
 
-// Font of the score rows; the colour is not part of a QFont.
+// Font of the score rows, at the size it is drawn at (ScoreFont::drawnSize);
+// the colour is not part of a QFont.
 QFont toQFont(const scb::ScoreFont &f);
 // Family, size and style from a QFont; the colour is left as it was.
 void assignFromQFont(scb::ScoreFont &f, const QFont &font);

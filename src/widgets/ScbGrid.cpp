@@ -5,8 +5,10 @@
 #include "core/TextCodec.h"
 #include "widgets/QtConvert.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QTextLayout>
 
 ScbGrid::ScbGrid(QWidget *parent) : QWidget(parent)
 {
@@ -18,6 +20,8 @@ ScbGrid::ScbGrid(QWidget *parent) : QWidget(parent)
     m_gridFont.setPixelSize(85);
     m_gridFont.setBold(true);
 }
+
+ScbGrid::~ScbGrid() = default;
 
 void ScbGrid::setDisplayState(const scb::DisplayState *state)
 {
@@ -31,13 +35,14 @@ void ScbGrid::setBackgroundPicture(const QImage *picture)
     update();
 }
 
-void ScbGrid::setCell(int row, const std::string &bytes)
+void ScbGrid::setCell(int row, std::string_view bytes)
 {
     if (row < 0 || row >= RowCount)
         return;
     if (m_cells[row] != bytes) {
-        m_cells[row] = bytes;
-        m_display[row] = QString::fromStdString(scb::displayUtf8(bytes));
+        m_cells[row].assign(bytes);
+        m_display[row] = QString::fromStdString(scb::rowText(bytes));
+        m_layouts[row].reset();
     }
     update(cellRect(row));
 }
@@ -71,8 +76,17 @@ void ScbGrid::setGridColor(const QColor &color)
 
 void ScbGrid::setGridFont(const QFont &font)
 {
+    if (m_gridFont == font)
+        return;
     m_gridFont = font;
+    forgetLayouts();
     update();
+}
+
+void ScbGrid::forgetLayouts() const
+{
+    for (auto &layout : m_layouts)
+        layout.reset();
 }
 
 void ScbGrid::setRowHeight(int height)
@@ -146,10 +160,44 @@ void ScbGrid::paintCell(QPainter &painter, int row, const QRect &r) const
     painter.setClipRect(r);
     painter.setFont(m_gridFont);
     painter.setPen(m_state ? toQColor(m_state->Font.color) : QColor(Qt::yellow));
-    const QRect textBox(r.left() + 2, r.top(), 1 << 20, 1 << 20);
-    painter.drawText(textBox, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextExpandTabs,
-                     m_display[row]);
+    if (const QTextLayout *layout = layoutFor(row))
+        layout->draw(&painter, QPointF(r.left() + 2, r.top()));
     painter.restore();
+}
+
+const QTextLayout *ScbGrid::layoutFor(int row) const
+{
+    if (m_display[row].isEmpty())
+        return nullptr;
+    if (devicePixelRatioF() != m_layoutPixelRatio) {
+        forgetLayouts();
+        m_layoutPixelRatio = devicePixelRatioF();
+    }
+    std::unique_ptr<QTextLayout> &layout = m_layouts[row];
+    if (layout)
+        return layout.get();
+    // Laid out as a single left-aligned line in the widget's direction, with
+    // tab stops every eight 'x' widths and a CR drawn as a space: what drawing
+    // the text into a box with single-line, expand-tabs flags gives, pixel
+    // for pixel.
+    QString text = m_display[row];
+    text.replace(u'\r', u' ');
+    auto *device = const_cast<ScbGrid *>(this);
+    layout = std::make_unique<QTextLayout>(text, m_gridFont, device);
+    QTextOption option(Qt::AlignLeft);
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(layoutDirection());
+    option.setTabStopDistance(qRound(QFontMetricsF(m_gridFont, device).horizontalAdvance(u'x') * 8));
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    layout->beginLayout();
+    QTextLine line = layout->createLine();
+    if (line.isValid()) {
+        line.setLineWidth(0x01000000);
+        line.setPosition(QPointF(0, 0));
+    }
+    layout->endLayout();
+    return layout.get();
 }
 
 void ScbGrid::paintBorder(QPainter &painter) const

@@ -4,6 +4,8 @@
 // to refresh the board once a second. Painting follows the classic cell
 // routine: background colour or the matching piece of the picture, then the
 // text two pixels in from the left, flush with the top, cut at the cell edge.
+// A row draws only what a row can show (scb::rowText), laid out once per text
+// and font, so the once-a-second repaint of an unchanged row lays out nothing.
 
 #include <QColor>
 #include <QFont>
@@ -11,7 +13,11 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <string>
+#include <string_view>
+
+class QTextLayout;
 
 namespace scb {
 struct DisplayState;
@@ -24,14 +30,16 @@ public:
     static constexpr int RowCount = 12;
 
     explicit ScbGrid(QWidget *parent = nullptr);
+    ~ScbGrid() override;
 
     // The painting code reads the text colour and the picture flag live.
     void setDisplayState(const scb::DisplayState *state);
     // The picture the cells copy from while the state says one is loaded.
     void setBackgroundPicture(const QImage *picture);
 
-    void setCell(int row, const std::string &bytes);
+    void setCell(int row, std::string_view bytes);
     const std::string &cell(int row) const;
+    // What the row draws: its bytes decoded and cut by scb::rowText.
     QString cellDisplayText(int row) const;
 
     void setBorder(bool border);
@@ -55,11 +63,17 @@ protected:
 private:
     void paintCell(class QPainter &painter, int row, const QRect &r) const;
     void paintBorder(QPainter &painter) const;
+    const QTextLayout *layoutFor(int row) const;
+    void forgetLayouts() const;
 
     const scb::DisplayState *m_state = nullptr;
     const QImage *m_picture = nullptr;
     std::array<std::string, RowCount> m_cells;
     std::array<QString, RowCount> m_display;
+    // Built at the row's first paint after its text or the font changed.
+    mutable std::array<std::unique_ptr<QTextLayout>, RowCount> m_layouts;
+    // The layouts hold glyph positions for one pixel density.
+    mutable qreal m_layoutPixelRatio = 0;
     bool m_border = false;
     QColor m_gridColor = Qt::black;
     QFont m_gridFont;

@@ -4,6 +4,7 @@
 
 #include "core/Error.h"
 #include "core/PreviewLines.h"
+#include "core/TextCodec.h"
 
 using scb::PreviewLines;
 
@@ -43,6 +44,8 @@ private slots:
     void loadFromFile_newText_replacesNormalisesAndNotifies();
     void loadFromFile_missingFile_throwsAndKeepsText();
     void loadFromFile_largeText_normalisesEveryBreak();
+    void shown_decodesEachLineAndCutsAtCharacters_data();
+    void shown_decodesEachLineAndCutsAtCharacters();
 };
 
 void TestPreviewLines::setText_countsAndFetches_data()
@@ -224,6 +227,41 @@ void TestPreviewLines::loadFromFile_largeText_normalisesEveryBreak()
     QCOMPARE(preview.line(lines - 1), "entry " + std::to_string(lines - 1));
     QCOMPARE(preview.line(lines), std::string());
     QVERIFY(!preview.loadFromFile(path.toStdString()));
+}
+
+void TestPreviewLines::shown_decodesEachLineAndCutsAtCharacters_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("maxBytes");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<bool>("cut");
+
+    QTest::newRow("each line read on its own") << QByteArray("M\xFCller\r\nM\xC3\xBCller") << 100
+                                               << QStringList{"Müller", "Müller"} << false;
+    QTest::newRow("fits exactly") << QByteArray("ab\r\ncd") << 6 << QStringList{"ab", "cd"} << false;
+    QTest::newRow("ends at a break") << QByteArray("ab\r\ncd") << 3 << QStringList{"ab"} << true;
+    QTest::newRow("ends inside a UTF-8 letter") << QByteArray("ab\r\n\xC3\xBC\xC3\xBC") << 7
+                                                << QStringList{"ab", "ü"} << true;
+    QTest::newRow("line longer than a row")
+        << QByteArray(int(scb::MaxRowChars) + 1, 'x') + "\r\nnext" << 100000
+        << QStringList{QString(int(scb::MaxRowChars), u'x'), "next"} << true;
+}
+
+void TestPreviewLines::shown_decodesEachLineAndCutsAtCharacters()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, maxBytes);
+    QFETCH(QStringList, shown);
+    QFETCH(bool, cut);
+    const PreviewLines preview(text.toStdString());
+    const scb::ShownText got = preview.shown(std::size_t(maxBytes));
+    QStringList lines;
+    for (const std::string &line : got.lines)
+        lines << QString::fromStdString(line);
+    QCOMPARE(lines, shown);
+    QCOMPARE(got.cut, cut);
+    if (!cut)
+        QCOMPARE(got.stored.size(), got.lines.size());
 }
 
 QTEST_APPLESS_MAIN(TestPreviewLines)

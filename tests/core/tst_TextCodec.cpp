@@ -1,5 +1,7 @@
-// 8-bit text of unknown encoding: shown as UTF-8 when it is, as Windows-1252
-// otherwise; file names survive the trip through a text field byte for byte.
+// 8-bit text of unknown encoding: each line shown as UTF-8 when it is, as
+// Windows-1252 otherwise, and cut to what a row keeps; edits go back into the
+// lines' own encodings; file names survive the trip through a text field byte
+// for byte.
 
 #include "core/TextCodec.h"
 
@@ -10,15 +12,19 @@ class tst_TextCodec : public QObject
     Q_OBJECT
 
 private slots:
-    void displayUtf8_data();
-    void displayUtf8();
+    void decodeLine_data();
+    void decodeLine();
+    void rowText_cutsAtCharacterBoundary_data();
+    void rowText_cutsAtCharacterBoundary();
+    void encodeEditedLines_keepsUntouchedBytes_data();
+    void encodeEditedLines_keepsUntouchedBytes();
     void windows1252_roundTrip();
     void pathBytes_roundTripExactly_data();
     void pathBytes_roundTripExactly();
     void pathBytes_validUtf8IsPlainText();
 };
 
-void tst_TextCodec::displayUtf8_data()
+void tst_TextCodec::decodeLine_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("shown");
@@ -34,11 +40,88 @@ void tst_TextCodec::displayUtf8_data()
     QTest::newRow("cut sequence") << QByteArray("ab\xE2\x82") << QString::fromUtf8("ab\u00E2\u201A");
 }
 
-void tst_TextCodec::displayUtf8()
+void tst_TextCodec::decodeLine()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
-    QCOMPARE(QString::fromStdString(scb::displayUtf8(bytes.toStdString())), shown);
+    QCOMPARE(QString::fromStdString(scb::decodeLine(bytes.toStdString())), shown);
+}
+
+void tst_TextCodec::rowText_cutsAtCharacterBoundary_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+
+    const int max = int(scb::MaxRowChars);
+    const QByteArray xs(max - 1, 'x');
+    const QString sx(max - 1, u'x');
+    QTest::newRow("short line whole") << QByteArray("M\xC3\xBCller") << QString::fromUtf8("M\u00FCller");
+    QTest::newRow("exactly the limit") << xs + 'y' << sx + u'y';
+    QTest::newRow("ASCII past the limit") << xs + "yz" << sx + u'y';
+    QTest::newRow("2-byte letter on the limit") << xs + "\xC3\xBC" "z" << sx + QString::fromUtf8("\u00FC");
+    QTest::newRow("4-byte letter on the limit") << xs + "\xF0\x9F\x8F\x8A" "z" << sx + QString::fromUtf8("\U0001F3CA");
+    QTest::newRow("1252 past the limit") << xs + "\xFC\xFC" << sx + QString::fromUtf8("\u00FC");
+    // The rule looks at the whole line, not at the part that is drawn.
+    QTest::newRow("stray byte past the limit") << xs + "\xC3\xBC" + QByteArray(10, 'z') + "\xFC"
+                                               << sx + QString::fromUtf8("\u00C3");
+}
+
+void tst_TextCodec::rowText_cutsAtCharacterBoundary()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    const std::string text = scb::rowText(bytes.toStdString());
+    QVERIFY(scb::isValidUtf8(text));
+    QCOMPARE(QString::fromStdString(text), shown);
+}
+
+void tst_TextCodec::encodeEditedLines_keepsUntouchedBytes_data()
+{
+    QTest::addColumn<QByteArrayList>("stored");
+    QTest::addColumn<QStringList>("edited");
+    QTest::addColumn<QByteArrayList>("expected");
+
+    // "M\xFCller" is 1252, "M\xC3\xBCller" UTF-8; both show as "Müller".
+    const QByteArrayList mixed{"M\xFCller", "M\xC3\xBCller", "a\x81" "b"};
+    QTest::newRow("nothing edited") << mixed << QStringList{"Müller", "Müller", "a\uFFFDb"} << mixed;
+    QTest::newRow("typed into the 1252 line")
+        << mixed << QStringList{"Müller!", "Müller", "a\uFFFDb"}
+        << QByteArrayList{"M\xFCller!", "M\xC3\xBCller", "a\x81" "b"};
+    QTest::newRow("typed into the UTF-8 line")
+        << mixed << QStringList{"Müller", "Müller!", "a\uFFFDb"}
+        << QByteArrayList{"M\xFCller", "M\xC3\xBCller!", "a\x81" "b"};
+    QTest::newRow("line added after the 1252 line")
+        << mixed << QStringList{"Müller", "Jäger", "Müller", "a\uFFFDb"}
+        << QByteArrayList{"M\xFCller", "J\xE4ger", "M\xC3\xBCller", "a\x81" "b"};
+    QTest::newRow("1252 cannot hold the letter") << mixed << QStringList{"M\u6E2Cller", "Müller", "a\uFFFDb"}
+                                                 << QByteArrayList{"M\xE6\xB8\xACller", "M\xC3\xBCller", "a\x81" "b"};
+    // In 1252 these two letters are C3 BC, which would read back as "ü".
+    QTest::newRow("1252 bytes that read as UTF-8") << mixed << QStringList{"\u00C3\u00BC", "Müller", "a\uFFFDb"}
+                                                   << QByteArrayList{"\xC3\x83\xC2\xBC", "M\xC3\xBCller", "a\x81" "b"};
+    QTest::newRow("line removed") << mixed << QStringList{"Müller", "a\uFFFDb"}
+                                  << QByteArrayList{"M\xFCller", "a\x81" "b"};
+}
+
+void tst_TextCodec::encodeEditedLines_keepsUntouchedBytes()
+{
+    QFETCH(QByteArrayList, stored);
+    QFETCH(QStringList, edited);
+    QFETCH(QByteArrayList, expected);
+    std::vector<std::string> storedLines, shown, editedLines;
+    for (const QByteArray &line : stored) {
+        storedLines.push_back(line.toStdString());
+        shown.push_back(scb::decodeLine(line.toStdString()));
+    }
+    for (const QString &line : edited)
+        editedLines.push_back(line.toStdString());
+    const std::vector<std::string> out = scb::encodeEditedLines(storedLines, shown, editedLines);
+    QByteArrayList got;
+    for (const std::string &line : out) {
+        got << QByteArray::fromStdString(line);
+        // Whatever codec was chosen, the line reads back as it was typed.
+        QCOMPARE(QString::fromStdString(scb::decodeLine(line)), edited.at(got.size() - 1));
+    }
+    QCOMPARE(got, expected);
 }
 
 void tst_TextCodec::windows1252_roundTrip()

@@ -7,8 +7,11 @@
 #include "widgets/QtConvert.h"
 
 #include "core/PollTick.h"
+#include "core/TextCodec.h"
 
 #include <QLabel>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <algorithm>
@@ -130,6 +133,12 @@ void tst_DisplayFileFaults::hostileContent_isLoadedWithoutStall_data()
         huge[i] = '\n';
     }
     QTest::newRow("100 MB file") << huge << int(huge.size() / 80 + 1);
+    // The preview's size cut falls on the second byte of a two-byte letter.
+    QByteArray letters = "TIME: cut\r\n";
+    for (int i = 0; i < 20; ++i)
+        letters += QByteArray("\xC3\xBC").repeated(2000) + "\r\n";
+    QTest::newRow("UTF-8 letters across the preview's cut") << letters << 22;
+    QTest::newRow("20 MB line on the board") << "TIME: " + QByteArray(20 << 20, 'x') + "\r\nb\r\nc" << 3;
 }
 
 void tst_DisplayFileFaults::hostileContent_isLoadedWithoutStall()
@@ -162,11 +171,28 @@ void tst_DisplayFileFaults::hostileContent_isLoadedWithoutStall()
     if (lines >= 3) {
         QVERIFY(model.text() == normalised(bytes).toStdString());
         const int skip = model.line(0).find("TIME:") != std::string::npos ? 0 : 3;
+        const QTextDocument *memo = w.form->MainMemo->document();
+        // The last block of a cut preview is the note on what is not shown.
+        const int memoLines = memo->blockCount() - (w.form->MainMemo->isTruncated() ? 1 : 0);
         for (int r = 0; r < scb::ScoreRows; ++r) {
             const int i = r + skip;
             const std::string expected = i < lines && i <= 14 ? model.line(i) : std::string(" ");
             QVERIFY2(w.grid()->cell(r) == expected, qPrintable(QStringLiteral("row %1").arg(r)));
+            // The preview shows each line as the board does; where the
+            // preview's size cut ends a line early, it shows its start.
+            if (i < memoLines) {
+                const QString shown = memo->findBlockByNumber(i).text().replace(QChar(0x240D), u'\r');
+                QVERIFY2(w.grid()->cellDisplayText(r).left(shown.size()) == shown,
+                         qPrintable(QStringLiteral("row %1").arg(r)));
+            }
         }
+        // A row holds no more than it can show, and painting the rows never
+        // lays out a runaway line.
+        QVERIFY(std::size_t(w.grid()->cellDisplayText(0).size()) <= scb::MaxRowChars);
+        QElapsedTimer paint;
+        paint.start();
+        (void)w.grid()->grab();
+        QVERIFY2(withinStallLimit(paint.elapsed()), stallMessage(paint.elapsed()).constData());
     } else {
         QCOMPARE(w.row(0), QString::fromStdString(scb::BlankFileMessage));
     }

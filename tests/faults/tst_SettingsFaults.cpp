@@ -9,6 +9,8 @@
 #include "core/Settings.h"
 #include "widgets/ScbGrid.h"
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QRandomGenerator>
 #include <QTimer>
 
@@ -129,6 +131,8 @@ void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped_data()
         << 0 << 9999 << -1 << int(INT32_MIN) << d.familyLength;
     QTest::newRow("giant font") << QByteArray("[Settings]\nFSize=2147483647\nFName=\n") << d.left << d.width << d.backColor
                                 << int(INT32_MAX) << 0;
+    QTest::newRow("font past what can be drawn") << QByteArray("[Settings]\nFSize=100000\n") << d.left << d.width
+                                                 << d.backColor << 100000 << d.familyLength;
     QTest::newRow("zero font") << QByteArray("[Settings]\nFSize=0\nSHeight=0\nSWidth=0\n") << d.left << 0 << d.backColor << 0
                                << d.familyLength;
     QTest::newRow("section only, unterminated") << QByteArray("[Settings") << d.left << d.width << d.backColor << d.fontSize
@@ -166,6 +170,9 @@ void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped()
     // scoreboard paints with it.
     timedTick(w);
     QVERIFY(w.errorBoxes.isEmpty());
+    // Whatever size is stored, the board's font is one that can be drawn.
+    QVERIFY(QFontInfo(w.grid()->gridFont()).pixelSize() > 0);
+    QVERIFY(QFontMetrics(w.grid()->gridFont()).ascent() > 0);
     if (width > 0 && width <= 2000) {
         w.grid()->setCell(0, "Wg 0123");
         QElapsedTimer paint;

@@ -4,12 +4,14 @@
 
 #include "core/Gradient.h"
 #include "core/RockerGeometry.h"
+#include "core/TextCodec.h"
 #include "widgets/ClassicButton.h"
 #include "widgets/GradientFill.h"
 #include "widgets/QtConvert.h"
 #include "widgets/GroupBox.h"
 #include "widgets/RockerSwitch.h"
 #include "widgets/ScbCheckBox.h"
+#include "widgets/ScbGrid.h"
 
 namespace {
 
@@ -73,6 +75,9 @@ private slots:
 
     void classicButton_raisedEdgeAndFrame_data();
     void classicButton_raisedEdgeAndFrame();
+
+    void grid_rowDrawsLikeTextBox_data();
+    void grid_rowDrawsLikeTextBox();
 };
 
 void TestDrawing::gradient_designSize_runsFromBlueToDarkBlue()
@@ -406,6 +411,44 @@ void TestDrawing::classicButton_raisedEdgeAndFrame()
         QCOMPARE(pixel(image, r - 1, b - 5), role(button, QPalette::Dark));
         QCOMPARE(pixel(image, edge + 1, edge + 5), role(button, QPalette::Button));
     }
+}
+
+void TestDrawing::grid_rowDrawsLikeTextBox_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("plain") << QByteArray("TIME: 12:34.56 Wg");
+    QTest::newRow("tabs") << QByteArray("a\tb\t\tc");
+    QTest::newRow("lone CR") << QByteArray("A\rB");
+    QTest::newRow("right-to-left first") << QByteArray("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D world 12");
+    // The row keeps only what it can show: the cut is never seen.
+    QTest::newRow("runaway line") << QByteArray(int(scb::MaxRowChars) * 2, 'W');
+}
+
+void TestDrawing::grid_rowDrawsLikeTextBox()
+{
+    QFETCH(QByteArray, bytes);
+    ScbGrid grid;
+    grid.resize(700, 100);
+    grid.setColumnWidth(700);
+    grid.setRowHeight(100);
+    grid.setCell(0, bytes.toStdString());
+    // Twice: the second paint draws the layout kept from the first.
+    (void)grid.grab();
+    const QImage got = grid.grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+    // The classic cell routine: the whole text drawn into a box two pixels in
+    // from the left, flush with the top, one line, tabs expanded.
+    QImage want(grid.size(), QImage::Format_RGB32);
+    want.fill(grid.gridColor());
+    QPainter painter(&want);
+    painter.setLayoutDirection(grid.layoutDirection());
+    painter.setClipRect(grid.cellRect(0));
+    painter.setFont(grid.gridFont());
+    painter.setPen(Qt::yellow);
+    painter.drawText(QRect(2, 0, 1 << 20, 1 << 20), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextExpandTabs,
+                     QString::fromStdString(scb::decodeLine(bytes.toStdString())));
+    painter.end();
+    QCOMPARE(got, want);
 }
 
 QTEST_MAIN(TestDrawing)
