@@ -33,6 +33,10 @@ public:
         return [handler] { runGuarded(handler); };
     }
 
+    // The control window: error boxes are centred on the screen that holds
+    // it, the operator's, never on the board's.
+    static void setHomeWindow(QWidget *window);
+
     // Tests answer the error box through this instead of a modal dialog.
     static std::function<void(const QString &boxText)> errorBoxHook;
 

@@ -25,7 +25,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 #include <QTimer>
 
 #include <chrono>
@@ -130,8 +129,9 @@ std::string currentDirectory()
 
 } // namespace
 
-TSCBForm::TSCBForm(QWidget *parent) : QWidget(parent), m_dialogs(std::make_shared<SystemDialogs>())
+TSCBForm::TSCBForm(QWidget *parent) : QWidget(parent), m_dialogs(std::make_shared<SystemDialogs>(this))
 {
+    Application::setHomeWindow(this);
     setObjectName(QStringLiteral("SCBForm"));
     setWindowTitle(QStringLiteral("Torvane Scoreboard"));
     mousePos = [] { return QCursor::pos(); };
@@ -315,6 +315,12 @@ void TSCBForm::setResultsForm(TResultsForm *results)
     results->rectSource = [this] { return scoreboardRect(); };
     results->onToggleRequest = [this] { ToggleScoreboard(); };
     results->onClosed = [this] { ResultsButton->setChecked(false); };
+    // However the board became active (from this window, or from another
+    // application), the pointer hiding runs while it is.
+    results->onActivated = [this] {
+        if (!CursorTimer->isActive())
+            CursorTimer->start();
+    };
     results->setDialogs(m_dialogs);
 }
 
@@ -341,11 +347,7 @@ void TSCBForm::showEvent(QShowEvent *event)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreenOnceFramed(this, this);
     FormShow();
 }
 

@@ -18,6 +18,8 @@ class ScbGrid;
 // throw when the operator's typing leaves no integer in an edit.
 struct ScoreboardRect
 {
+    // In desktop pixels, as the desktop's own tools show monitors, also on a
+    // scaled desktop.
     int left = 801;
     int top = 0;
     int width = 800;
@@ -42,6 +44,8 @@ public:
     std::function<void()> onToggleRequest;
     // The window closed by other means: the switch goes off.
     std::function<void()> onClosed;
+    // The window became the program's active window.
+    std::function<void()> onActivated;
     // The plain message box of a failed picture load goes through these.
     void setDialogs(std::shared_ptr<Dialogs> dialogs) { m_dialogs = std::move(dialogs); }
 
@@ -50,9 +54,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Left and Right move the board by desktop pixels, the rectangle's unit.
+    void nudge(int desktopPixels);
+
     scb::DisplayState &m_state;
     QWidget *m_panelFill = nullptr; // PanelFill
     ScbGrid *m_grid = nullptr;      // ScbGrid
