@@ -1,11 +1,13 @@
 #include "Application.h"
 
 #include "core/Error.h"
+#include "widgets/Dialogs.h"
 
 #include <QHash>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStyleHints>
 #include <QTimer>
 
 #include <exception>
@@ -14,6 +16,12 @@ std::function<void(const QString &)> Application::errorBoxHook;
 const QString Application::Title = QStringLiteral("Torvane Scoreboard");
 
 namespace {
+
+QPointer<QWidget> &homeWindow()
+{
+    static QPointer<QWidget> home;
+    return home;
+}
 
 QHash<QWidget *, Application::KeyPreview> &keyPreviews()
 {
@@ -39,6 +47,14 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(Title);
     setApplicationVersion(QStringLiteral("1.3"));
+    // The caret is on for 530 ms and off for 530 ms; Qt's flash time is the
+    // whole cycle.
+    styleHints()->setCursorFlashTime(2 * 530);
+}
+
+void Application::setHomeWindow(QWidget *window)
+{
+    homeWindow() = window;
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)
@@ -91,6 +107,7 @@ void Application::reportError(const QString &message)
         errorBoxHook(text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, Title, text, QMessageBox::Ok);
+    QWidget *home = homeWindow();
+    OnHomeScreen<QMessageBox> box(home, QMessageBox::Critical, Title, text, QMessageBox::Ok, home);
     box.exec();
 }

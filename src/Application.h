@@ -36,6 +36,9 @@ public:
     // For work finished on another thread: runs it on receiver's thread as a
     // queued call, guarded like a handler, and drops it when receiver is gone.
     static std::function<void(std::function<void()>)> postTo(QObject *receiver);
+    // The control window: error boxes are centred on the screen that holds
+    // it, the operator's, never on the board's.
+    static void setHomeWindow(QWidget *window);
 
     // Tests answer the error box through this instead of a modal dialog.
     static std::function<void(const QString &boxText)> errorBoxHook;

@@ -4,8 +4,10 @@
 #include "Application.h"
 #include "Unit_Main.h"
 #include "Unit_Results.h"
+#include "core/Desktop.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -32,6 +34,10 @@ int main(int argc, char **argv)
             return 0;
         }
     }
+
+    // The board places its own window; under Wayland only XWayland lets it.
+    if (scb::wantsX11Layer(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY")))
+        qputenv("QT_QPA_PLATFORM", "xcb");
 
     Application app(argc, argv);
     TSCBForm SCBForm;

@@ -25,7 +25,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 #include <QTimer>
 
 #include <filesystem>
@@ -131,11 +130,12 @@ std::string currentDirectory()
 
 TSCBForm::TSCBForm(QWidget *parent)
     : QWidget(parent),
-      m_dialogs(std::make_shared<SystemDialogs>()),
+      m_dialogs(std::make_shared<SystemDialogs>(this)),
       m_look(Application::postTo(this)),
       m_startCheck(Application::postTo(this)),
       m_pictureFolderCheck(Application::postTo(this))
 {
+    Application::setHomeWindow(this);
     setObjectName(QStringLiteral("SCBForm"));
     setWindowTitle(QStringLiteral("Torvane Scoreboard"));
     mousePos = [] { return QCursor::pos(); };
@@ -316,6 +316,12 @@ void TSCBForm::setResultsForm(TResultsForm *results)
     results->rectSource = [this] { return scoreboardRect(); };
     results->onToggleRequest = [this] { ToggleScoreboard(); };
     results->onClosed = [this] { ResultsButton->setChecked(false); };
+    // However the board became active (from this window, or from another
+    // application), the pointer hiding runs while it is.
+    results->onActivated = [this] {
+        if (!CursorTimer->isActive())
+            CursorTimer->start();
+    };
     results->setDialogs(m_dialogs);
     results->setFileSystemGate(m_gate);
 }
@@ -343,11 +349,7 @@ void TSCBForm::showEvent(QShowEvent *event)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreenOnceFramed(this, this);
     FormShow();
 }
 

@@ -1,6 +1,7 @@
 #include "Unit_Results.h"
 
 #include "Application.h"
+#include "core/Desktop.h"
 #include "core/GridLayout.h"
 #include "widgets/BackgroundPicture.h"
 #include "widgets/Dialogs.h"
@@ -62,7 +63,7 @@ void TResultsForm::ApplyScoreboardLayout()
     // Read everything first: a spin edit holding no integer stops the step
     // before anything changes.
     const ScoreboardRect r = rectSource ? rectSource() : ScoreboardRect{};
-    setGeometry(r.left, r.top, r.width, r.height);
+    setGeometry(toQRect(scb::desktopToWindow({r.left, r.top, r.width, r.height}, desktopScreens())));
     m_panelFill->setGeometry(rect());
     m_grid->setGeometry(m_panelFill->rect());
 
@@ -134,14 +135,29 @@ void TResultsForm::FormKeyUp(QKeyEvent *event)
             onToggleRequest();
         break;
     case Qt::Key_Left:
-        move(x() - 10, y());
+        nudge(-10);
         break;
     case Qt::Key_Right:
-        move(x() + 10, y());
+        nudge(10);
         break;
     default:
         break;
     }
+}
+
+void TResultsForm::nudge(int desktopPixels)
+{
+    const std::vector<scb::DesktopScreen> screens = desktopScreens();
+    scb::Rect r = scb::windowToDesktop(fromQRect(geometry()), screens);
+    r.x += desktopPixels;
+    move(toQRect(scb::desktopToWindow(r, screens)).topLeft());
+}
+
+bool TResultsForm::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && onActivated)
+        onActivated();
+    return QWidget::event(event);
 }
 
 void TResultsForm::closeEvent(QCloseEvent *event)

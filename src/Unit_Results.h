@@ -21,6 +21,8 @@ class ScbGrid;
 // throw when the operator's typing leaves no integer in an edit.
 struct ScoreboardRect
 {
+    // In desktop pixels, as the desktop's own tools show monitors, also on a
+    // scaled desktop.
     int left = 801;
     int top = 0;
     int width = 800;
@@ -45,6 +47,8 @@ public:
     std::function<void()> onToggleRequest;
     // The window closed by other means: the switch goes off.
     std::function<void()> onClosed;
+    // The window became the program's active window.
+    std::function<void()> onActivated;
     // The plain message box of a failed picture load goes through these.
     void setDialogs(std::shared_ptr<Dialogs> dialogs) { m_dialogs = std::move(dialogs); }
     // Tests stand a share that stops answering in for the picture's folder.
@@ -55,10 +59,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void showPicture(const std::string &path, scb::PictureFile file);
+    // Left and Right move the board by desktop pixels, the rectangle's unit.
+    void nudge(int desktopPixels);
 
     scb::DisplayState &m_state;
     QWidget *m_panelFill = nullptr; // PanelFill

@@ -18,7 +18,7 @@ private slots:
     void dropOfOnlyTooLongPaths_isIgnored();
     void pointer_hidesAfterRest_showsWhenControlWindowActivated();
     void pointer_movingKeepsItVisible();
-    void pointer_switchToOtherApplication_leavesPointerAlone();
+    void pointer_otherApplicationThenBoard_startsOnlyOnBoard();
     void closeButton_writesSettingsAndCloses();
 };
 
@@ -144,14 +144,20 @@ void tst_ControlWindow::pointer_movingKeepsItVisible()
     QVERIFY(!w.form->pointerHidden());
 }
 
-void tst_ControlWindow::pointer_switchToOtherApplication_leavesPointerAlone()
+void tst_ControlWindow::pointer_otherApplicationThenBoard_startsOnlyOnBoard()
 {
     WindowFixture w;
     w.start();
+    w.form->Timer1Timer();
+    QTest::keyClick(w.form.get(), Qt::Key_F8);
     QApplication::setActiveWindow(w.form.get());
+    QVERIFY(!w.form->CursorTimer->isActive());
     QApplication::setActiveWindow(nullptr);
     QVERIFY(!w.form->CursorTimer->isActive());
     QVERIFY(!w.form->pointerHidden());
+    // From the other application straight onto the board.
+    QApplication::setActiveWindow(w.results.get());
+    QVERIFY(w.form->CursorTimer->isActive());
 }
 
 void tst_ControlWindow::closeButton_writesSettingsAndCloses()

@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QScrollBar>
+#include <QStyleHints>
 #include <QTextLayout>
 #include <QTimer>
 
@@ -190,6 +191,8 @@ void tst_Layout::window_hasDesignSizeTitleAndFont()
     for (ScbGroupBox *box : {form.LMDGroupBox1, form.GroupBoxPreview, form.GroupBox1, form.GroupBox2, form.GroupBox4})
         QCOMPARE(box->captionColor(), QColor(Qt::white));
     QCOMPARE(form.XMLFile->defaultExt(), QStringLiteral("txt"));
+    // The caret is on for 530 ms, then off for 530 ms: Qt's flash time is the whole cycle.
+    QCOMPARE(QGuiApplication::styleHints()->cursorFlashTime(), 1060);
 }
 
 void tst_Layout::panels_paintNoBackground()

@@ -296,6 +296,23 @@ void tst_Windows::rowHeights_followWindowHeightAndBorder()
     QCOMPARE(w.grid()->cellRect(11).bottom() + 1, cellsBottom);
     QCOMPARE(w.grid()->clientArea().bottom() + 1, clientBottom);
     QCOMPARE(w.grid()->columnWidth(), 800);
+
+    // The sunken edge takes the outermost two columns and rows on every side;
+    // the cells' background starts right inside it.
+    const QImage img = w.grid()->grab().toImage();
+    auto role = [&w](QPalette::ColorRole r) { return QColor(w.grid()->palette().color(QPalette::Active, r).rgb()); };
+    const QColor back(255, 255, 128);
+    const QList<QColor> topLeft = border ? QList<QColor>{role(QPalette::Mid), role(QPalette::Shadow), back}
+                                         : QList<QColor>{back};
+    const QList<QColor> bottomRight = border ? QList<QColor>{role(QPalette::Light), role(QPalette::Button), back}
+                                             : QList<QColor>{back};
+    const int right = img.width() - 1, bottom = img.height() - 1, midX = 700, midY = 290;
+    for (int d = 0; d < topLeft.size(); ++d) {
+        QCOMPARE(img.pixelColor(d, midY), topLeft[d]);
+        QCOMPARE(img.pixelColor(midX, d), topLeft[d]);
+        QCOMPARE(img.pixelColor(right - d, midY), bottomRight[d]);
+        QCOMPARE(img.pixelColor(midX, bottom - d), bottomRight[d]);
+    }
 }
 
 void tst_Windows::rightKey_movesBoard_nextLayoutPutsItBack()

@@ -1,29 +1,66 @@
 #include "widgets/Dialogs.h"
 
+#include "core/Desktop.h"
+#include "widgets/QtConvert.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
+
+// Qt's font dialog embedded as a panel. Its Esc and Return end the whole
+// dialog; left to itself the panel would only hide, leaving an empty frame.
+class FontPanel : public QFontDialog
+{
+public:
+    FontPanel(const QFont &font, QDialog *owner) : QFontDialog(font, owner), m_owner(owner) {}
+
+protected:
+    void done(int result) override { m_owner->done(result); }
+
+private:
+    QDialog *m_owner;
+};
+
+// Fontconfig answers a family that is not installed ("Arial") with a
+// metric-compatible face; the panel lists installed families only, so it
+// opens on the face the board really draws with.
+QFont faceInUse(const QFont &font)
+{
+    if (QFontDatabase::families().contains(font.family(), Qt::CaseInsensitive))
+        return font;
+    QFont face(font);
+    face.setFamily(QFontInfo(font).family());
+    return face;
+}
 
 // Qt's font dialog knows no colour; the board's text colour is part of the
 // font choice, so the dialog gets a colour button beside the effects.
 class FontColorDialog : public QDialog
 {
 public:
-    FontColorDialog(QWidget *parent, const FontChoice &initial) : QDialog(parent), m_color(initial.color)
+    FontColorDialog(QWidget *parent, const FontChoice &initial)
+        : QDialog(parent), m_initial(initial.font), m_color(initial.color)
     {
         setWindowTitle(QStringLiteral("Font"));
-        m_fonts = new QFontDialog(initial.font, this);
+        m_fonts = new FontPanel(faceInUse(initial.font), this);
         m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
         m_fonts->setWindowFlags(Qt::Widget);
+        m_shown = m_fonts->currentFont();
         m_colorButton = new QPushButton(QStringLiteral("&Color..."), this);
+        m_colorButton->setAutoDefault(false);
         m_swatch = new QLabel(this);
         m_swatch->setFixedSize(48, 20);
         showColor();
@@ -35,6 +72,7 @@ public:
             }
         });
         auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        buttons->button(QDialogButtonBox::Ok)->setDefault(true);
         connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
         connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
         auto *colorRow = new QHBoxLayout;
@@ -47,7 +85,26 @@ public:
         layout->addWidget(buttons);
     }
 
-    FontChoice choice() const { return {m_fonts->currentFont(), m_color}; }
+    // What the operator left alone stays as it came in, down to the family's
+    // name: the panel may show a stand-in face for it.
+    FontChoice choice() const
+    {
+        const QFont now = m_fonts->currentFont();
+        QFont font = m_initial;
+        if (now.family() != m_shown.family())
+            font.setFamily(now.family());
+        if (now.pointSize() != m_shown.pointSize() && now.pointSize() > 0)
+            font.setPointSize(now.pointSize());
+        if (now.bold() != m_shown.bold())
+            font.setBold(now.bold());
+        if (now.italic() != m_shown.italic())
+            font.setItalic(now.italic());
+        if (now.underline() != m_shown.underline())
+            font.setUnderline(now.underline());
+        if (now.strikeOut() != m_shown.strikeOut())
+            font.setStrikeOut(now.strikeOut());
+        return {font, m_color};
+    }
 
 private:
     void showColor()
@@ -58,10 +115,55 @@ private:
     QFontDialog *m_fonts = nullptr;
     QPushButton *m_colorButton = nullptr;
     QLabel *m_swatch = nullptr;
+    QFont m_initial;
+    QFont m_shown;
     QColor m_color;
 };
 
+// Asked of the window itself: the widget keeps the margins it saw at its
+// last move or resize, which under X11 may predate the frame.
+QMargins frameMargins(const QWidget *w)
+{
+    const QWindow *window = w->windowHandle();
+    return window ? window->frameMargins() : QMargins();
+}
+
 } // namespace
+
+void centreOnScreenOf(QWidget *window, QWidget *home)
+{
+    QScreen *screen = home ? home->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QMargins m = frameMargins(window);
+    if (m.isNull() && home)
+        m = frameMargins(home);
+    const scb::Point origin = scb::centredClientOrigin(fromQRect(screen->availableGeometry()), window->width(),
+                                                       window->height(), {m.left(), m.top(), m.right(), m.bottom()});
+    window->setGeometry(QRect(QPoint(origin.x, origin.y), window->size()));
+}
+
+void centreOnScreenOnceFramed(QWidget *window, QWidget *home)
+{
+    centreOnScreenOf(window, home);
+    // No event tells when the frame becomes known; it comes within moments of
+    // mapping, and a window without a window manager never gets one.
+    constexpr int Interval = 20;
+    constexpr int Looks = 100;
+    auto *watch = new QTimer(window);
+    watch->setInterval(Interval);
+    auto look = [window, watch, home = QPointer<QWidget>(home), n = 0]() mutable {
+        const bool framed = !frameMargins(window).isNull();
+        if (framed)
+            centreOnScreenOf(window, home);
+        if (framed || !window->isVisible() || ++n >= Looks)
+            watch->deleteLater();
+    };
+    QObject::connect(watch, &QTimer::timeout, window, look);
+    watch->start();
+}
 
 std::optional<FontChoice> SystemDialogs::chooseFont(QWidget *parent, const FontChoice &initial)
 {
@@ -96,7 +198,8 @@ std::optional<QString> SystemDialogs::choosePicture(QWidget *parent, const QStri
 
 bool SystemDialogs::confirm(QWidget *parent, const QString &question)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), question, QMessageBox::NoButton, parent);
+    OnHomeScreen<QMessageBox> box(owner(parent), QMessageBox::Question, QStringLiteral("Confirm"), question,
+                                  QMessageBox::NoButton, owner(parent));
     QPushButton *yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
     QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
@@ -107,6 +210,7 @@ bool SystemDialogs::confirm(QWidget *parent, const QString &question)
 
 void SystemDialogs::message(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, parent);
+    OnHomeScreen<QMessageBox> box(owner(parent), QMessageBox::NoIcon, QApplication::applicationName(), text,
+                                  QMessageBox::Ok, owner(parent));
     box.exec();
 }

@@ -2,6 +2,10 @@
 
 #include "core/TextCodec.h"
 
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
+
 QColor toQColor(scb::Color c)
 {
     return QColor(scb::colorRed(c), scb::colorGreen(c), scb::colorBlue(c));
@@ -32,6 +36,28 @@ void assignFromQFont(scb::ScoreFont &f, const QFont &font)
     f.italic = font.italic();
     f.underline = font.underline();
     f.strikeOut = font.strikeOut();
+}
+
+scb::Rect fromQRect(const QRect &r)
+{
+    return {r.x(), r.y(), r.width(), r.height()};
+}
+
+QRect toQRect(const scb::Rect &r)
+{
+    return QRect(r.x, r.y, r.width, r.height);
+}
+
+std::vector<scb::DesktopScreen> desktopScreens()
+{
+    std::vector<scb::DesktopScreen> screens;
+    // The primary first: it is where a rectangle on no screen ends up.
+    if (QScreen *primary = QGuiApplication::primaryScreen())
+        screens.push_back({fromQRect(primary->geometry()), primary->devicePixelRatio()});
+    for (QScreen *screen : QGuiApplication::screens())
+        if (screen != QGuiApplication::primaryScreen())
+            screens.push_back({fromQRect(screen->geometry()), screen->devicePixelRatio()});
+    return screens;
 }
 
 QString fromBytes(const std::string &bytes)

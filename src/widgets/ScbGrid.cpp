@@ -202,8 +202,10 @@ const QTextLayout *ScbGrid::layoutFor(int row) const
 
 void ScbGrid::paintBorder(QPainter &painter) const
 {
-    // The classic sunken client edge: two rings, darker at top and left.
-    const QRect outer = rect().adjusted(0, 0, -1, -1);
+    // The classic sunken client edge: two rings, darker at top and left, on
+    // the outermost two columns and rows (a QRect's right() and bottom() are
+    // already the last pixel).
+    const QRect outer = rect();
     const QRect inner = outer.adjusted(1, 1, -1, -1);
     const QPalette &pal = palette();
     auto ring = [&painter](const QRect &r, const QColor &topLeft, const QColor &bottomRight) {

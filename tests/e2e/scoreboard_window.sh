@@ -1,14 +1,41 @@
 #!/usr/bin/env bash
-# Started in a folder holding only the sample "Main.txt": F8 in the control
-# window shows the frameless scoreboard at its default rectangle, pale yellow
-# with red text on all twelve rows; Right and Left nudge it by 10 pixels;
-# F8 in the scoreboard hides it again.
+# Started in a folder holding only the sample "Main.txt", as in a Wayland
+# session with XWayland: the program takes the X11 layer by itself; the
+# control window opens centred on the screen, frame included; F8 in the
+# control window shows the frameless scoreboard at its default rectangle,
+# pale yellow with red text on all twelve rows; Right and Left nudge it by
+# 10 pixels; F8 in the scoreboard hides it again.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 e2e_require python3 import
 e2e_start_x 2400x800x24
 e2e_copy_sample
+# Started as in a Wayland session with XWayland: the program must ask for the
+# X11 layer itself, or the board could not place itself.
+unset QT_QPA_PLATFORM
+export WAYLAND_DISPLAY=scb-no-wayland XDG_SESSION_TYPE=wayland
 e2e_start_app
+! grep -qi wayland "$E2E_TMP/app.log" || e2e_fail "the program tried Wayland: $(grep -i wayland "$E2E_TMP/app.log")"
+e2e_ok "under a Wayland session it runs on the X11 layer by itself"
+
+# The frame's centre, doubled so an odd size needs no rounding: "2X 2Y".
+control_frame_centre2()
+{
+    local x y w h left right top bottom
+    read -r x y w h <<<"$(e2e_geometry "$E2E_CONTROL")"
+    IFS=', ' read -r left right top bottom <<<"$(xprop -id "$E2E_CONTROL" _NET_FRAME_EXTENTS | sed 's/.*= //')"
+    [[ -n "$bottom" ]] || return 1
+    echo "$((2 * (x - left) + left + w + right)) $((2 * (y - top) + top + h + bottom))"
+}
+control_is_centred()
+{
+    local cx cy
+    read -r cx cy <<<"$(control_frame_centre2)" || return 1
+    ((cx >= 2399 && cx <= 2401 && cy >= 799 && cy <= 801))
+}
+e2e_until 3 control_is_centred ||
+    e2e_fail "control window's frame centred at $(control_frame_centre2) (doubled), expected 2400 800"
+e2e_ok "the control window is centred on the 2400x800 screen, frame included"
 
 e2e_show_board "801 0 800 600"
 e2e_ok "F8 shows the scoreboard at 801,0 800x600"
