@@ -105,7 +105,7 @@ Figures run(std::size_t bytes, bool mixed, int seconds)
 
     Figures fig;
     auto form = std::make_unique<TSCBForm>();
-    auto results = std::make_unique<TResultsForm>(form->state());
+    auto results = std::make_unique<TResultsForm>();
     form->setResultsForm(results.get());
     form->show();
     form->ToggleScoreboard();

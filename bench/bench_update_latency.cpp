@@ -253,7 +253,7 @@ struct Windows
     void build(bool watch)
     {
         form = std::make_unique<TSCBForm>();
-        results = std::make_unique<TResultsForm>(form->state());
+        results = std::make_unique<TResultsForm>();
         form->setResultsForm(results.get());
         form->setFileWatchEnabled(watch);
         form->show();

@@ -41,7 +41,7 @@ int main(int argc, char **argv)
 
     Application app(argc, argv);
     TSCBForm SCBForm;
-    TResultsForm ResultsForm(SCBForm.state());
+    TResultsForm ResultsForm;
     SCBForm.setResultsForm(&ResultsForm);
     SCBForm.show();
     return app.exec();

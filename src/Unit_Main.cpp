@@ -4,12 +4,14 @@
 #include "core/Error.h"
 #include "core/FileStamp.h"
 #include "core/Platform.h"
+#include "core/SessionRules.h"
 #include "core/Settings.h"
 #include "core/TimeText.h"
 #include "widgets/ClassicButton.h"
 #include "widgets/Dialogs.h"
 #include "widgets/FileDropTarget.h"
 #include "widgets/FileOpenEdit.h"
+#include "widgets/BackgroundPicture.h"
 #include "widgets/FileWatcher.h"
 #include "widgets/GroupBox.h"
 #include "widgets/PreviewMemo.h"
@@ -25,6 +27,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <filesystem>
@@ -129,11 +132,7 @@ std::string currentDirectory()
 } // namespace
 
 TSCBForm::TSCBForm(QWidget *parent)
-    : QWidget(parent),
-      m_dialogs(std::make_shared<SystemDialogs>(this)),
-      m_look(Application::postTo(this)),
-      m_startCheck(Application::postTo(this)),
-      m_pictureFolderCheck(Application::postTo(this))
+    : QWidget(parent), m_dialogs(std::make_shared<SystemDialogs>(this)), m_files(Application::postTo(this))
 {
     Application::setHomeWindow(this);
     setObjectName(QStringLiteral("SCBForm"));
@@ -206,7 +205,8 @@ void TSCBForm::buildLayout()
     MainMemo->setFont(pixelFont(QStringLiteral("Courier New"), 8));
     setEditColors(MainMemo, QGuiApplication::palette().color(QPalette::WindowText));
     MainMemo->setTabChangesFocus(true);
-    MainMemo->lines().setText(StartList);
+    m_board.edit(StartList);
+    MainMemo->showLines(m_board.lines());
 
     Label2 = makeLabel(GroupBox1, QStringLiteral("Label2"), QStringLiteral("Left"), QRect(8, 16, 26, 16));
     Label3 = makeLabel(GroupBox1, QStringLiteral("Label3"), QStringLiteral("Top"), QRect(96, 16, 24, 16));
@@ -308,39 +308,75 @@ void TSCBForm::connectHandlers()
             [this](QObject *sender, int fcount, int x, int y, const QStringList &files) {
                 Application::runGuarded([&] { LMDFMDrop1FMDragDrop(sender, fcount, x, y, files); });
             });
+    // The operator's edits are the one way a view writes into the model.
+    connect(MainMemo, &PreviewMemo::edited, this, [this](const std::string &text) { m_board.edit(text); });
+    m_board.onTextChanged = [this] { MainMemo->showLines(m_board.lines()); };
 }
 
 void TSCBForm::setResultsForm(TResultsForm *results)
 {
     ResultsForm = results;
-    results->rectSource = [this] { return scoreboardRect(); };
-    results->onToggleRequest = [this] { ToggleScoreboard(); };
-    results->onClosed = [this] { ResultsButton->setChecked(false); };
+    connect(results, &TResultsForm::toggleRequested, this, Application::guarded([this] { ToggleScoreboard(); }));
+    connect(results, &TResultsForm::closed, this, [this] {
+        ResultsButton->setChecked(false);
+        emit viewChanged();
+    });
     // However the board became active (from this window, or from another
     // application), the pointer hiding runs while it is.
-    results->onActivated = [this] {
+    connect(results, &TResultsForm::activated, this, [this] {
         if (!CursorTimer->isActive())
             CursorTimer->start();
-    };
-    results->setDialogs(m_dialogs);
-    results->setFileSystemGate(m_gate);
+    });
 }
 
 void TSCBForm::setDialogs(std::shared_ptr<Dialogs> dialogs)
 {
     m_dialogs = std::move(dialogs);
-    if (ResultsForm)
-        ResultsForm->setDialogs(m_dialogs);
 }
 
-ScoreboardRect TSCBForm::scoreboardRect() const
+scb::BoardLayout TSCBForm::boardLayout() const
 {
-    ScoreboardRect r;
-    r.width = ScreenWidth->asInteger();
-    r.height = ScreenHeight->asInteger();
-    r.top = ScreenTop->asInteger();
-    r.left = ScreenLeft->asInteger();
-    return r;
+    return scb::boardLayout(m_state, {ScreenLeft->text().toStdString(), ScreenTop->text().toStdString(),
+                                      ScreenWidth->text().toStdString(), ScreenHeight->text().toStdString()});
+}
+
+void TSCBForm::ApplyScoreboardLayout()
+{
+    if (m_state.Starting || !ResultsForm)
+        return;
+    ResultsForm->applyLayout(boardLayout());
+    emit viewChanged();
+}
+
+void TSCBForm::LoadBackgroundImage()
+{
+    // Each call loads the path as it is now: a read still hanging on a share
+    // that stopped answering is given up, and its picture never lands.
+    const std::string path = m_state.BackgroundImagePath;
+    m_files.readPicture(path, [this, path](const scb::PictureFile &file) { showPicture(path, file); });
+}
+
+void TSCBForm::showPicture(const std::string &path, const scb::PictureFile &file)
+{
+    m_state.BackgroundLoaded = file.exists;
+    if (!file.exists) {
+        // No picture chosen: a removed one must not come back when a later
+        // load fails and keeps "the previous picture".
+        if (path.empty())
+            m_picture = QImage();
+    } else if (auto picture = decodeBackgroundPicture(file.check, file.bytes)) {
+        // A metafile loads but gives no bitmap: the rows keep the plain colour.
+        m_picture = std::move(picture->image);
+    } else {
+        // The previous picture stays; the path is forgotten so the next
+        // start-up does not try it again.
+        m_dialogs->message(this, backgroundLoadErrorText(fromBytes(path)));
+        if (m_state.BackgroundImagePath == path)
+            m_state.BackgroundImagePath.clear();
+    }
+    if (ResultsForm)
+        ResultsForm->setPicture(m_picture, m_state.BackgroundLoaded);
+    emit viewChanged();
 }
 
 void TSCBForm::showEvent(QShowEvent *event)
@@ -355,47 +391,23 @@ void TSCBForm::showEvent(QShowEvent *event)
 
 void TSCBForm::FormShow()
 {
-    m_state.LastFileAge = 0;
-    m_state.LastFingerprint = {};
-    m_state.LastMousePos = {};
-    m_state.FailureCount = 0;
     setWindowTitle(QStringLiteral("Torvane Zentrack Scoreboard Version 1.3"));
-    m_state.Starting = true;
     const std::string cwd = currentDirectory();
-    m_state.SettingsDir = cwd;
+    scb::beginStartUp(m_state, cwd);
     scb::removeStaleTemporaries(scb::settingsPath(cwd));
     loadSettings();
-    selectDisplayFile(cwd);
-    if (ResultsForm) {
-        ResultsForm->ApplyScoreboardLayout();
-        ResultsForm->LoadBackgroundImage();
-    }
-    m_fileWatcher->setPath(toBytes(XMLFile->filename()));
-    Timer1->start();
-}
-
-void TSCBForm::selectDisplayFile(const std::string &workingDirectory)
-{
     // A display file on a share that stopped answering must not hold up the
     // start-up: the choice lands once the share answers, unless the operator
     // has named another file by then.
-    const std::string loaded = toBytes(XMLFile->filename());
-    const std::string fallback = (std::filesystem::path(workingDirectory) / "Main.txt").string();
-    auto check = [loaded, fallback, gate = m_gate]() -> std::optional<std::string> {
-        scb::passGate(gate, loaded);
-        if (scb::fileAge(loaded) != -1)
-            return std::nullopt;
-        scb::passGate(gate, fallback);
-        if (scb::fileAge(fallback) != -1)
-            return fallback;
-        return std::nullopt;
-    };
-    auto choose = [this, loaded](const std::optional<std::string> &choice) {
-        if (choice && toBytes(XMLFile->filename()) == loaded)
+    const std::string saved = toBytes(XMLFile->filename());
+    m_files.chooseDisplayFile(saved, cwd, [this, saved](const std::optional<std::string> &choice) {
+        if (choice && toBytes(XMLFile->filename()) == saved)
             XMLFile->setFilename(fromBytes(*choice));
-    };
-    if (const auto choice = m_startCheck.run(check, scb::CallBound{}, choose))
-        choose(*choice);
+    });
+    ApplyScoreboardLayout();
+    LoadBackgroundImage();
+    m_fileWatcher->setPath(toBytes(XMLFile->filename()));
+    Timer1->start();
 }
 
 void TSCBForm::loadSettings()
@@ -415,11 +427,12 @@ void TSCBForm::loadSettings()
 
 scb::Settings TSCBForm::currentSettings() const
 {
+    const scb::BoardLayout layout = boardLayout();
     scb::Settings s;
-    s.Left = ScreenLeft->asInteger();
-    s.Top = ScreenTop->asInteger();
-    s.Width = ScreenWidth->asInteger();
-    s.Height = ScreenHeight->asInteger();
+    s.Left = layout.rect.left;
+    s.Top = layout.rect.top;
+    s.Width = layout.rect.width;
+    s.Height = layout.rect.height;
     s.BackColor = m_state.BackColor;
     s.ShowBorder = m_state.ShowBorder;
     s.Font = m_state.Font;
@@ -465,48 +478,28 @@ void TSCBForm::closeEvent(QCloseEvent *event)
 void TSCBForm::Timer1Timer()
 {
     // The first tick ends start-up: from now on layout calls take effect.
-    if (m_state.Starting) {
-        m_state.Starting = false;
-        if (ResultsForm)
-            ResultsForm->ApplyScoreboardLayout();
-    }
+    if (scb::endStartUp(m_state))
+        ApplyScoreboardLayout();
     // The previous look still hangs on the file system: this tick is dropped
     // rather than queued behind it; the pending one lands when it can.
-    if (m_look.pending())
+    if (m_files.lookPending())
         return;
-
     const std::string path = toBytes(XMLFile->filename());
     m_fileWatcher->setPath(path);
-    // The next tick counts from the end of this one.
-    struct Restart
-    {
-        QTimer *timer;
-        bool wasActive;
-        ~Restart()
-        {
-            if (wasActive)
-                timer->start();
-        }
-    } restart{Timer1, Timer1->isActive()};
+    // The next tick counts from the end of this one, however it ends.
+    const auto restart = qScopeGuard([timer = Timer1, on = Timer1->isActive()] {
+        if (on)
+            timer->start();
+    });
     Timer1->stop();
-
-    // A local stat answers in microseconds and a read takes what the file's
-    // size needs, so the tick normally completes here, before Timer1Timer
-    // returns. Only a look whose stat outlasts the bound (a share that
-    // stopped answering) or whose read stalls lands later.
-    auto look = [look = m_lookFunction, gate = m_gate, path, lastAge = m_state.LastFileAge,
-                 lastPrint = m_state.LastFingerprint] {
-        scb::passGate(gate, path);
-        return look ? look(path, lastAge, lastPrint) : scb::lookAtFile(path, lastAge, lastPrint);
-    };
-    auto applyLater = [this](scb::FileSnapshot snapshot) {
+    auto landLater = [this](scb::FileSnapshot snapshot) {
         // Applied even when XMLFile changed meanwhile: the next tick looks at
         // the new path, and the stamp stored here then differs from it anyway.
         applyLook(std::move(snapshot));
         if (Timer1->isActive())
             Timer1->start();
     };
-    if (std::optional<scb::FileSnapshot> snapshot = m_look.run(look, scb::CallBound{}, applyLater))
+    if (auto snapshot = m_files.look(path, m_state.LastFileAge, m_state.LastFingerprint, landLater))
         applyLook(std::move(*snapshot));
 }
 
@@ -515,20 +508,30 @@ void TSCBForm::applyLook(scb::FileSnapshot &&snapshot)
     scb::TickEnvironment env;
     env.now = localTime;
     env.timeSeparator = scb::localeTimeSeparator();
-    applyTick(scb::applySnapshot(m_state, std::move(snapshot), MainMemo->lines(), env));
+    const scb::BoardChange change = m_board.apply(m_state, std::move(snapshot), env);
+    if (change.statusChanged) {
+        Label1->setText(fromBytes(m_board.status()));
+        Label1->setToolTip(QString::fromStdString(m_board.statusReason()));
+    }
+    if (ResultsForm) {
+        for (int row = 0; row < scb::RowCount; ++row) {
+            if (change.rowsSet[static_cast<std::size_t>(row)])
+                ResultsForm->setRow(row, m_board.row(row));
+        }
+    }
+    if (change.rowsChanged.any())
+        emit viewChanged();
 }
 
 void TSCBForm::setFileLook(scb::LookFunction look)
 {
-    m_lookFunction = std::move(look);
+    m_files.setLook(std::move(look));
 }
 
 void TSCBForm::setFileSystemGate(scb::FileSystemGate gate)
 {
-    m_gate = gate;
-    m_fileWatcher->setFileSystemGate(gate);
-    if (ResultsForm)
-        ResultsForm->setFileSystemGate(std::move(gate));
+    m_files.setGate(gate);
+    m_fileWatcher->setFileSystemGate(std::move(gate));
 }
 
 void TSCBForm::setFileWatchEnabled(bool enabled)
@@ -541,24 +544,9 @@ bool TSCBForm::fileWatchEnabled() const
     return m_fileWatcher->isEnabled();
 }
 
-void TSCBForm::applyTick(const scb::TickResult &result)
-{
-    if (result.status)
-        Label1->setText(fromBytes(*result.status));
-    if (result.statusReason)
-        Label1->setToolTip(QString::fromStdString(*result.statusReason));
-    if (!ResultsForm)
-        return;
-    for (int row = 0; row < scb::ScoreRows; ++row) {
-        if (result.rows[row])
-            ResultsForm->scbGrid()->setCell(row, *result.rows[row]);
-    }
-}
-
 void TSCBForm::ScreenLeftChange()
 {
-    if (ResultsForm)
-        ResultsForm->ApplyScoreboardLayout();
+    ApplyScoreboardLayout();
     raise();
     activateWindow();
     setPointerHidden(false);
@@ -573,21 +561,20 @@ void TSCBForm::showScoreboard(bool visible)
         ResultsForm->raise();
         ResultsForm->activateWindow();
     }
+    emit viewChanged();
 }
 
 void TSCBForm::ResultsButtonClick()
 {
     showScoreboard(ResultsButton->isChecked());
-    if (ResultsForm)
-        ResultsForm->ApplyScoreboardLayout();
+    ApplyScoreboardLayout();
 }
 
 void TSCBForm::ToggleScoreboard()
 {
     ResultsButton->setChecked(!ResultsButton->isChecked());
     showScoreboard(ResultsButton->isChecked());
-    if (ResultsForm)
-        ResultsForm->ApplyScoreboardLayout();
+    ApplyScoreboardLayout();
 }
 
 void TSCBForm::FormKeyUp(QKeyEvent *event)
@@ -637,8 +624,7 @@ void TSCBForm::FormDeactivate()
 void TSCBForm::CursorTimerTimer()
 {
     const QPoint p = mousePos();
-    setPointerHidden(p.x() == m_state.LastMousePos.x && p.y() == m_state.LastMousePos.y);
-    m_state.LastMousePos = {p.x(), p.y()};
+    setPointerHidden(scb::pointerResting(m_state, {p.x(), p.y()}));
 }
 
 void TSCBForm::setPointerHidden(bool hidden)
@@ -659,40 +645,31 @@ void TSCBForm::Button1Click()
         assignFromQFont(m_state.Font, choice->font);
         m_state.Font.color = fromQColor(choice->color);
     }
-    if (ResultsForm)
-        ResultsForm->ApplyScoreboardLayout();
+    ApplyScoreboardLayout();
 }
 
 void TSCBForm::LMDButton4Click()
 {
     if (const auto color = m_dialogs->chooseColor(this, toQColor(m_state.Font.color)))
         m_state.Font.color = fromQColor(*color);
-    if (ResultsForm)
-        ResultsForm->ApplyScoreboardLayout();
+    ApplyScoreboardLayout();
 }
 
 void TSCBForm::Button2Click()
 {
     if (const auto color = m_dialogs->chooseColor(this, toQColor(m_state.BackColor)))
         m_state.BackColor = fromQColor(*color);
-    if (ResultsForm)
-        ResultsForm->ApplyScoreboardLayout();
+    ApplyScoreboardLayout();
 }
 
 void TSCBForm::ButtonBackgroundImageClick()
 {
     // The dialog cannot wait for a share that stopped answering: it then
-    // opens without a folder, and the late answer is dropped.
+    // opens without a folder.
     QString initialDir;
     const std::string current = m_state.BackgroundImagePath;
-    if (!current.empty()) {
-        auto exists = [current, gate = m_gate] {
-            scb::passGate(gate, current);
-            return scb::fileAge(current) != -1;
-        };
-        if (m_pictureFolderCheck.run(exists, scb::CallBound{}).value_or(false))
-            initialDir = fromBytes(std::filesystem::path(current).parent_path().string());
-    }
+    if (!current.empty() && m_files.fileExists(current))
+        initialDir = fromBytes(std::filesystem::path(current).parent_path().string());
     if (const auto chosen = m_dialogs->choosePicture(this, initialDir)) {
         if (const auto why = scb::pathCannotBeKept(toBytes(*chosen))) {
             m_dialogs->message(this, QString::fromStdString(*why));
@@ -702,8 +679,7 @@ void TSCBForm::ButtonBackgroundImageClick()
     } else if (m_dialogs->confirm(this, QStringLiteral("Clear the image?"))) {
         m_state.BackgroundImagePath.clear();
     }
-    if (ResultsForm)
-        ResultsForm->LoadBackgroundImage();
+    LoadBackgroundImage();
 }
 
 // Typed, browsed or dropped alike: a path the settings file would keep cut is
@@ -721,8 +697,7 @@ void TSCBForm::XMLFileChange()
 void TSCBForm::ScbBorderChange()
 {
     m_state.ShowBorder = ScbBorder->isChecked();
-    if (ResultsForm)
-        ResultsForm->ApplyScoreboardLayout();
+    ApplyScoreboardLayout();
 }
 
 void TSCBForm::paintEvent(QPaintEvent *)

@@ -1,8 +1,9 @@
 #pragma once
 // The control window: the operator's console and the program's main window.
-// It owns the display state, runs the poll tick, the settings and the
-// styling commands, and opens and closes the scoreboard window. Handlers are
-// thin: the rules live in core, the looks in the widgets.
+// It owns the display state and the board model, and only wires: a tick's
+// snapshot goes into the model, and what changed goes out to the views (the
+// preview, the status label, the scoreboard window and, through
+// viewChanged(), any other). The rules live in core, the looks in the widgets.
 
 #include <QPoint>
 #include <QWidget>
@@ -12,12 +13,14 @@
 #include <optional>
 #include <string>
 
+#include <QImage>
+
 #include "Unit_Results.h"
-#include "core/BoundedCall.h"
+#include "core/BoardLayout.h"
+#include "core/BoardModel.h"
 #include "core/DisplayState.h"
-#include "core/FileLook.h"
-#include "core/PollTick.h"
 #include "core/Settings.h"
+#include "widgets/BackgroundFiles.h"
 #include "widgets/GradientFill.h"
 
 class QLabel;
@@ -27,6 +30,7 @@ class Dialogs;
 class FileDropTarget;
 class FileOpenEdit;
 class FileWatcher;
+class QShowEvent;
 class PreviewMemo;
 class RockerSwitch;
 class ScbCheckBox;
@@ -45,8 +49,16 @@ public:
     TResultsForm *resultsForm() const { return ResultsForm; }
 
     scb::DisplayState &state() { return m_state; }
-    // The rectangle from the four spin edits; throws for a non-integer text.
-    ScoreboardRect scoreboardRect() const;
+    const scb::BoardModel &board() const { return m_board; }
+    // The board's layout from the state and the four spin edits; throws for
+    // a non-integer text.
+    scb::BoardLayout boardLayout() const;
+    // The picture behind the rows, while the state says one is loaded.
+    const QImage &backgroundPicture() const { return m_picture; }
+
+    // Push the display state onto the scoreboard window.
+    void ApplyScoreboardLayout();
+    void LoadBackgroundImage();
 
     // Handlers, public so tests drive them as the events would.
     void FormShow();
@@ -91,6 +103,11 @@ public:
     // answering).
     void setFileSystemGate(scb::FileSystemGate gate);
 
+signals:
+    // The rows, the layout, the picture or the board's visibility changed.
+    void viewChanged();
+
+public:
     // Components, named as the operator's guide and the tests know them.
     QWidget *LMDSimplePanel1 = nullptr;
     QWidget *LMDSimplePanel2 = nullptr;
@@ -134,9 +151,8 @@ private:
     void connectHandlers();
     void loadSettings();
     scb::Settings currentSettings() const;
-    void applyTick(const scb::TickResult &result);
     void applyLook(scb::FileSnapshot &&snapshot);
-    void selectDisplayFile(const std::string &workingDirectory);
+    void showPicture(const std::string &path, const scb::PictureFile &file);
     void setPointerHidden(bool hidden);
     void showScoreboard(bool visible);
 
@@ -151,12 +167,8 @@ private:
     bool m_shownOnce = false;
     bool m_pointerHidden = false;
     FileWatcher *m_fileWatcher = nullptr;
-    // Nothing here touches the file system on the interface thread: the
-    // tick's look, start-up's check of the display file and the picture
-    // dialog's folder each run on a worker of their own (core/BoundedCall.h).
-    scb::BoundedCall<scb::FileSnapshot> m_look;
-    scb::BoundedCall<std::optional<std::string>> m_startCheck;
-    scb::BoundedCall<bool> m_pictureFolderCheck;
-    scb::LookFunction m_lookFunction;
-    scb::FileSystemGate m_gate;
+    scb::BoardModel m_board;
+    QImage m_picture; // the last picture loaded: the source the cells copy from
+    // Nothing here touches the file system on the interface thread.
+    BackgroundFiles m_files;
 };

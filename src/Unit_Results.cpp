@@ -3,18 +3,13 @@
 #include "Application.h"
 #include "core/Desktop.h"
 #include "core/GridLayout.h"
-#include "widgets/BackgroundPicture.h"
-#include "widgets/Dialogs.h"
 #include "widgets/QtConvert.h"
 #include "widgets/ScbGrid.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QKeyEvent>
 
-
-TResultsForm::TResultsForm(scb::DisplayState &state, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_state(state), m_pictureRead(Application::postTo(this))
+TResultsForm::TResultsForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("ResultsForm"));
     setWindowTitle(QStringLiteral("ResultsForm"));
@@ -43,8 +38,6 @@ TResultsForm::TResultsForm(scb::DisplayState &state, QWidget *parent)
     m_grid = new ScbGrid(m_panelFill);
     m_grid->setObjectName(QStringLiteral("ScbGrid"));
     m_grid->setGeometry(0, 0, 986, 629);
-    m_grid->setDisplayState(&m_state);
-    m_grid->setBackgroundPicture(&m_picture);
 
     Application::setKeyPreview(this, [this](QKeyEvent *e) { FormKeyUp(e); });
 }
@@ -56,72 +49,39 @@ void TResultsForm::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
 }
 
-void TResultsForm::ApplyScoreboardLayout()
+void TResultsForm::applyLayout(const scb::BoardLayout &layout)
 {
-    if (m_state.Starting)
-        return;
-    // Read everything first: a spin edit holding no integer stops the step
-    // before anything changes.
-    const ScoreboardRect r = rectSource ? rectSource() : ScoreboardRect{};
+    const scb::ScoreboardRect &r = layout.rect;
     setGeometry(toQRect(scb::desktopToWindow({r.left, r.top, r.width, r.height}, desktopScreens())));
     m_panelFill->setGeometry(rect());
     m_grid->setGeometry(m_panelFill->rect());
 
-    m_grid->setBorder(m_state.ShowBorder);
-    const QColor back = toQColor(m_state.BackColor);
+    m_grid->setBorder(layout.border);
+    const QColor back = toQColor(layout.backColor);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, back);
     setPalette(pal);
-    const QFont font = toQFont(m_state.Font);
+    const QFont font = toQFont(layout.font);
     setFont(font);
     m_grid->setGridColor(back);
     m_grid->setGridFont(font);
+    m_grid->setTextColor(toQColor(layout.font.color));
 
-    const scb::GridLayout g = scb::gridLayout(width(), height(), m_state.ShowBorder, ScbGrid::RowCount);
+    const scb::GridLayout g = scb::gridLayout(width(), height(), layout.border, scb::RowCount);
     m_grid->setColumnWidth(g.columnWidth);
     m_grid->setRowHeight(g.rowHeight);
     m_grid->update();
 }
 
-void TResultsForm::LoadBackgroundImage()
+void TResultsForm::setRow(int row, std::string_view bytes)
 {
-    // Each call loads the path as it is now: a read still hanging on a share
-    // that stopped answering is given up, and its picture never lands.
-    m_pictureRead.supersede();
-    const std::string path = m_state.BackgroundImagePath;
-    auto read = [path, gate = m_gate] {
-        if (!path.empty())
-            scb::passGate(gate, path);
-        return scb::readPictureFile(path);
-    };
-    auto showLater = [this, path](scb::PictureFile file) { showPicture(path, std::move(file)); };
-    if (std::optional<scb::PictureFile> file = m_pictureRead.run(read, scb::CallBound{}, showLater))
-        showPicture(path, std::move(*file));
+    m_grid->setCell(row, bytes);
 }
 
-void TResultsForm::showPicture(const std::string &path, scb::PictureFile file)
+void TResultsForm::setPicture(const QImage &picture, bool shown)
 {
-    m_state.BackgroundLoaded = false;
-    if (!file.exists) {
-        // No picture chosen: a removed one must not come back when a later
-        // load fails and keeps "the previous picture".
-        if (path.empty())
-            m_picture = QImage();
-        m_grid->update();
-        return;
-    }
-    m_state.BackgroundLoaded = true;
-    if (auto picture = decodeBackgroundPicture(file.check, file.bytes)) {
-        // A metafile loads but gives no bitmap: the rows keep the plain colour.
-        m_picture = std::move(picture->image);
-    } else {
-        // The previous picture stays; the path is forgotten so the next
-        // start-up does not try it again.
-        if (m_dialogs)
-            m_dialogs->message(this, backgroundLoadErrorText(fromBytes(path)));
-        if (m_state.BackgroundImagePath == path)
-            m_state.BackgroundImagePath.clear();
-    }
+    m_picture = picture;
+    m_grid->setPicture(m_picture, shown);
     m_grid->update();
 }
 
@@ -131,8 +91,7 @@ void TResultsForm::FormKeyUp(QKeyEvent *event)
         return;
     switch (event->key()) {
     case Qt::Key_F8:
-        if (onToggleRequest)
-            onToggleRequest();
+        emit toggleRequested();
         break;
     case Qt::Key_Left:
         nudge(-10);
@@ -155,8 +114,8 @@ void TResultsForm::nudge(int desktopPixels)
 
 bool TResultsForm::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate && onActivated)
-        onActivated();
+    if (event->type() == QEvent::WindowActivate)
+        emit activated();
     return QWidget::event(event);
 }
 
@@ -164,6 +123,5 @@ void TResultsForm::closeEvent(QCloseEvent *event)
 {
     // Hidden, not destroyed: F8 or the switch shows it again.
     event->accept();
-    if (onClosed)
-        onClosed();
+    emit closed();
 }

@@ -1,61 +1,42 @@
 #pragma once
-// The scoreboard window: borderless, one column of twelve rows filling it.
-// It owns the two operations that push the display state onto it:
-// ApplyScoreboardLayout and LoadBackgroundImage. The picture's file is read
-// off the interface thread (see core/BoundedCall.h).
+// The scoreboard window: borderless, one column of twelve rows filling it. It
+// shows the values it is given (layout, rows, picture) and tells the control
+// window what the operator did here (F8, closed, activated); it reaches into
+// no other window.
 
 #include <QImage>
 #include <QWidget>
 
-#include <functional>
-#include <memory>
+#include <string_view>
 
-#include "core/BoundedCall.h"
-#include "core/DisplayState.h"
-#include "core/PictureCheck.h"
+#include "core/BoardLayout.h"
 
-class Dialogs;
 class ScbGrid;
-
-// The rectangle the control window's four spin edits hold. Reading it may
-// throw when the operator's typing leaves no integer in an edit.
-struct ScoreboardRect
-{
-    // In desktop pixels, as the desktop's own tools show monitors, also on a
-    // scaled desktop.
-    int left = 801;
-    int top = 0;
-    int width = 800;
-    int height = 600;
-};
 
 class TResultsForm : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TResultsForm(scb::DisplayState &state, QWidget *parent = nullptr);
+    explicit TResultsForm(QWidget *parent = nullptr);
 
-    void ApplyScoreboardLayout();
-    void LoadBackgroundImage();
+    // Places the window (the rectangle is in desktop pixels) and styles it.
+    void applyLayout(const scb::BoardLayout &layout);
+    // Sets a row; it repaints even when the text is the same.
+    void setRow(int row, std::string_view bytes);
+    // The picture the cells copy from while shown is true.
+    void setPicture(const QImage &picture, bool shown);
 
     ScbGrid *scbGrid() const { return m_grid; }
     QWidget *panelFill() const { return m_panelFill; }
     const QImage &backgroundPicture() const { return m_picture; }
 
-    std::function<ScoreboardRect()> rectSource;
-    // F8 released here; the control window toggles the switch and visibility.
-    std::function<void()> onToggleRequest;
-    // The window closed by other means: the switch goes off.
-    std::function<void()> onClosed;
-    // The window became the program's active window.
-    std::function<void()> onActivated;
-    // The plain message box of a failed picture load goes through these.
-    void setDialogs(std::shared_ptr<Dialogs> dialogs) { m_dialogs = std::move(dialogs); }
-    // Tests stand a share that stops answering in for the picture's folder.
-    void setFileSystemGate(scb::FileSystemGate gate) { m_gate = std::move(gate); }
-
     // Key preview: F8, Left and Right released anywhere in this window.
     void FormKeyUp(QKeyEvent *event);
+
+signals:
+    void toggleRequested(); // F8 released here
+    void closed();          // closed by other means than the switch or F8
+    void activated();       // became the program's active window
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -63,15 +44,10 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void showPicture(const std::string &path, scb::PictureFile file);
     // Left and Right move the board by desktop pixels, the rectangle's unit.
     void nudge(int desktopPixels);
 
-    scb::DisplayState &m_state;
     QWidget *m_panelFill = nullptr; // PanelFill
     ScbGrid *m_grid = nullptr;      // ScbGrid
-    std::shared_ptr<Dialogs> m_dialogs;
-    QImage m_picture; // ScbImage2's picture: the source cells copy from
-    scb::FileSystemGate m_gate;
-    scb::BoundedCall<scb::PictureFile> m_pictureRead;
+    QImage m_picture;               // ScbImage2's picture: the source cells copy from
 };

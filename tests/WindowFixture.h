@@ -64,7 +64,7 @@ public:
     {
         QDir::setCurrent(m_dir.path());
         form = std::make_unique<TSCBForm>();
-        results = std::make_unique<TResultsForm>(form->state());
+        results = std::make_unique<TResultsForm>();
         form->setResultsForm(results.get());
         form->setDialogs(dialogs);
         if (fileSystemGate)

@@ -171,7 +171,7 @@ void tst_SettingsWindow::folderVanished_showsErrorAndKeepsWindowOpen()
     QVERIFY(QDir::setCurrent(sub));
     // Start in the folder that will vanish.
     w.form = std::make_unique<TSCBForm>();
-    w.results = std::make_unique<TResultsForm>(w.form->state());
+    w.results = std::make_unique<TResultsForm>();
     w.form->setResultsForm(w.results.get());
     w.form->setDialogs(w.dialogs);
     w.form->show();

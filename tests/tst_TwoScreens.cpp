@@ -81,7 +81,7 @@ void tst_TwoScreens::boxes_modalAndCentredOnOperatorScreen()
     };
 
     TSCBForm form;
-    TResultsForm results(form.state());
+    TResultsForm results;
     form.setResultsForm(&results);
     if (boxCase == PictureAtStartUp)
         answer();
@@ -92,7 +92,7 @@ void tst_TwoScreens::boxes_modalAndCentredOnOperatorScreen()
         QCOMPARE(results.screen(), QGuiApplication::screens().at(1));
         form.state().BackgroundImagePath = QFile::encodeName(bad).toStdString();
         answer();
-        results.LoadBackgroundImage();
+        form.LoadBackgroundImage();
     } else if (boxCase == ErrorBox) {
         answer();
         Application::reportError(QStringLiteral("File access denied"));

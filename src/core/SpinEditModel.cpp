@@ -82,22 +82,22 @@ void SpinEditModel::setEditorEnabled(bool on)
     m_editorEnabled = on;
 }
 
-int SpinEditModel::readInteger() const
+int readIntegerText(const std::string &text)
 {
-    if (m_text.empty())
+    if (text.empty())
         return 0;
-    const auto fail = [this]() { return Error("'" + m_text + "' is not a valid integer value"); };
+    const auto fail = [&text]() { return Error("'" + text + "' is not a valid integer value"); };
     std::size_t i = 0;
     bool negative = false;
-    if (m_text[0] == '-' || m_text[0] == '+') {
-        negative = m_text[0] == '-';
+    if (text[0] == '-' || text[0] == '+') {
+        negative = text[0] == '-';
         i = 1;
     }
-    if (i == m_text.size())
+    if (i == text.size())
         throw fail();
     std::int64_t n = 0;
-    for (; i < m_text.size(); ++i) {
-        const char c = m_text[i];
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
         if (c < '0' || c > '9')
             throw fail();
         n = n * 10 + (c - '0');
@@ -110,6 +110,11 @@ int SpinEditModel::readInteger() const
     if (n > INT32_MAX || n < INT32_MIN)
         throw fail();
     return static_cast<int>(n);
+}
+
+int SpinEditModel::readInteger() const
+{
+    return readIntegerText(m_text);
 }
 
 bool SpinEditModel::stepUp(bool large)

@@ -81,6 +81,9 @@ private:
 // decimal, "0" for zero (never "-0").
 std::string spinIntegerText(double v);
 
+// A spin edit's text as an integer, by readInteger()'s rules.
+int readIntegerText(const std::string &text);
+
 // Where the up/down button pair sits: a square at the right end of the
 // field's inner rectangle, as wide as its height, split into an upper and a
 // lower half. Pixel rectangles in widget coordinates.

@@ -29,7 +29,6 @@ PreviewMemo::PreviewMemo(QWidget *parent) : QPlainTextEdit(parent)
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_lines.onChange = [this] { mirrorModel(); };
     connect(this, &QPlainTextEdit::textChanged, this, &PreviewMemo::takeEdits);
 }
 
@@ -43,13 +42,13 @@ std::vector<std::string> PreviewMemo::editorLines() const
     return out;
 }
 
-void PreviewMemo::mirrorModel()
+void PreviewMemo::showLines(const scb::PreviewLines &lines)
 {
     if (m_mirroring)
         return;
-    const std::string &text = m_lines.text();
+    const std::string &text = lines.text();
     m_mirroring = true;
-    const scb::ShownText shown = m_lines.shown(MaxShownBytes);
+    const scb::ShownText shown = lines.shown(MaxShownBytes);
     // Only whole new lines count as an append: text added to the last line
     // could change how that line reads.
     const bool appended = !shown.cut && !m_truncated && text.size() > m_shown.size()
@@ -89,17 +88,19 @@ void PreviewMemo::takeEdits()
     if (m_mirroring || m_truncated)
         return;
     m_mirroring = true;
-    std::vector<std::string> edited = editorLines();
-    std::vector<std::string> stored = scb::encodeEditedLines(m_storedLines, m_editorLines, edited);
+    std::vector<std::string> editorText = editorLines();
+    std::vector<std::string> stored = scb::encodeEditedLines(m_storedLines, m_editorLines, editorText);
     std::string text;
     for (std::size_t i = 0; i < stored.size(); ++i) {
         if (i > 0)
             text += "\r\n";
         text += stored[i];
     }
-    m_lines.setText(std::move(text));
-    m_shown = m_lines.text();
+    // The model takes the text at once and comes back here, where the guard
+    // keeps the editor as the operator left it.
+    m_shown = text;
+    emit edited(text);
     m_storedLines = std::move(stored);
-    m_editorLines = std::move(edited);
+    m_editorLines = std::move(editorText);
     m_mirroring = false;
 }

@@ -1,8 +1,8 @@
 #pragma once
-// The preview memo: an editor over the 8-bit line model that feeds the rows.
-// The model is the truth; the editor mirrors it (each line decoded the way the
-// board decodes it) and writes the operator's edits back into it, each edited
-// line encoded the way the line it replaced was read.
+// The preview memo: a view of the board model's 8-bit lines. It shows the lines
+// it is given (each decoded the way the board decodes it) and hands the
+// operator's edits back as a whole text, each edited line encoded the way the
+// line it replaced was read; the model is the truth and decides.
 
 #include <QPlainTextEdit>
 
@@ -25,16 +25,18 @@ public:
     static constexpr std::size_t MaxShownBytes = 64 * 1024;
     bool isTruncated() const { return m_truncated; }
 
-    scb::PreviewLines &lines() { return m_lines; }
-    const scb::PreviewLines &lines() const { return m_lines; }
+    // Shows the model's lines; an append keeps the caret behind the new text.
+    void showLines(const scb::PreviewLines &lines);
+
+signals:
+    // The operator changed the text: the bytes the edited text stands for.
+    void edited(const std::string &text);
 
 private:
-    void mirrorModel();
     void takeEdits();
     // The editor's lines as UTF-8, with the lone-CR symbol turned back into CR.
     std::vector<std::string> editorLines() const;
 
-    scb::PreviewLines m_lines;
     std::string m_shown; // the model text the editor shows now (empty when cut)
     // Per line shown: its bytes in the model and the editor's text for it, so
     // an edit re-encodes only the lines it touched.

@@ -1,6 +1,5 @@
 #include "widgets/ScbGrid.h"
 
-#include "core/DisplayState.h"
 #include "core/GridLayout.h"
 #include "core/TextCodec.h"
 #include "widgets/QtConvert.h"
@@ -23,15 +22,20 @@ ScbGrid::ScbGrid(QWidget *parent) : QWidget(parent)
 
 ScbGrid::~ScbGrid() = default;
 
-void ScbGrid::setDisplayState(const scb::DisplayState *state)
+void ScbGrid::setPicture(const QImage &picture, bool shown)
 {
-    m_state = state;
+    if (m_pictureShown == shown && m_picture.cacheKey() == picture.cacheKey())
+        return;
+    m_picture = picture;
+    m_pictureShown = shown;
     update();
 }
 
-void ScbGrid::setBackgroundPicture(const QImage *picture)
+void ScbGrid::setTextColor(const QColor &color)
 {
-    m_picture = picture;
+    if (m_textColor == color)
+        return;
+    m_textColor = color;
     update();
 }
 
@@ -148,18 +152,18 @@ void ScbGrid::paintCell(QPainter &painter, int row, const QRect &r) const
         return;
     const QRect client = clientArea();
     painter.fillRect(r, m_gridColor);
-    const bool pictureLoaded = m_state && m_state->BackgroundLoaded && m_picture && !m_picture->isNull();
+    const bool pictureLoaded = m_pictureShown && !m_picture.isNull();
     if (pictureLoaded) {
         // Same coordinates as the cell in the grid's client area, no scaling;
         // beyond the picture's size the cell keeps the background colour.
-        const QRect source = r.translated(-client.topLeft()).intersected(m_picture->rect());
+        const QRect source = r.translated(-client.topLeft()).intersected(m_picture.rect());
         if (!source.isEmpty())
-            painter.drawImage(source.topLeft() + client.topLeft(), *m_picture, source);
+            painter.drawImage(source.topLeft() + client.topLeft(), m_picture, source);
     }
     painter.save();
     painter.setClipRect(r);
     painter.setFont(m_gridFont);
-    painter.setPen(m_state ? toQColor(m_state->Font.color) : QColor(Qt::yellow));
+    painter.setPen(m_textColor);
     if (const QTextLayout *layout = layoutFor(row))
         layout->draw(&painter, QPointF(r.left() + 2, r.top()));
     painter.restore();

@@ -7,6 +7,8 @@
 // A row draws only what a row can show (scb::rowText), laid out once per text
 // and font, so the once-a-second repaint of an unchanged row lays out nothing.
 
+#include "core/Board.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -19,23 +21,20 @@
 
 class QTextLayout;
 
-namespace scb {
-struct DisplayState;
-}
 
 class ScbGrid : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int RowCount = 12;
+    static constexpr int RowCount = scb::RowCount;
 
     explicit ScbGrid(QWidget *parent = nullptr);
     ~ScbGrid() override;
 
-    // The painting code reads the text colour and the picture flag live.
-    void setDisplayState(const scb::DisplayState *state);
-    // The picture the cells copy from while the state says one is loaded.
-    void setBackgroundPicture(const QImage *picture);
+    // The picture the cells copy from while shown is true.
+    void setPicture(const QImage &picture, bool shown);
+    void setTextColor(const QColor &color);
+    QColor textColor() const { return m_textColor; }
 
     void setCell(int row, std::string_view bytes);
     const std::string &cell(int row) const;
@@ -66,8 +65,9 @@ private:
     const QTextLayout *layoutFor(int row) const;
     void forgetLayouts() const;
 
-    const scb::DisplayState *m_state = nullptr;
-    const QImage *m_picture = nullptr;
+    QImage m_picture;
+    bool m_pictureShown = false;
+    QColor m_textColor = Qt::yellow;
     std::array<std::string, RowCount> m_cells;
     std::array<QString, RowCount> m_display;
     // Built at the row's first paint after its text or the font changed.

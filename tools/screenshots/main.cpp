@@ -71,7 +71,7 @@ int main(int argc, char **argv)
     }
 
     TSCBForm SCBForm;
-    TResultsForm ResultsForm(SCBForm.state());
+    TResultsForm ResultsForm;
     SCBForm.setResultsForm(&ResultsForm);
     SCBForm.show();
     settle();

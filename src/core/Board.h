@@ -1,0 +1,21 @@
+#pragma once
+// The board's shape, shared by the model, the layout, the settings file and
+// every view: twelve rows in a rectangle placed on the desktop.
+
+namespace scb {
+
+constexpr int RowCount = 12;
+
+// The board's rectangle in desktop pixels, as the desktop's own tools show
+// monitors, also on a scaled desktop. The default lies just right of an
+// 800-pixel primary screen.
+struct ScoreboardRect
+{
+    int left = 801;
+    int top = 0;
+    int width = 800;
+    int height = 600;
+    bool operator==(const ScoreboardRect &) const = default;
+};
+
+} // namespace scb

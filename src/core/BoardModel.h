@@ -1,0 +1,62 @@
+#pragma once
+// The board's data in one place: the display file's text as the preview
+// holds it, the twelve rows fed from it and the status report. A tick's
+// snapshot or the operator's edit of the preview goes in; what changed comes
+// out, and the views (preview, grid, status label, browser page) follow it.
+// Nothing here knows a view, and no view writes here except through edit().
+
+#include <array>
+#include <bitset>
+#include <functional>
+#include <string>
+
+#include "core/Board.h"
+#include "core/DisplayState.h"
+#include "core/FileLook.h"
+#include "core/PollTick.h"
+#include "core/PreviewLines.h"
+
+namespace scb {
+
+struct BoardChange
+{
+    bool textChanged = false;         // the preview's text was set or appended to
+    std::bitset<RowCount> rowsSet;    // rows the feed set: each repaints, even unchanged
+    std::bitset<RowCount> rowsChanged; // of those, the ones whose bytes differ
+    bool statusChanged = false;       // a failed read: a new report and reason
+};
+
+class BoardModel
+{
+public:
+    explicit BoardModel(std::string text = {});
+    // The text's observer points back here.
+    BoardModel(const BoardModel &) = delete;
+    BoardModel &operator=(const BoardModel &) = delete;
+
+    const PreviewLines &lines() const { return m_lines; }
+    // Row r's bytes as the feed last set them (empty before the first feed).
+    const std::string &row(int r) const;
+    const std::string &status() const { return m_status; }
+    const std::string &statusReason() const { return m_statusReason; }
+
+    // The tick's state-changing half (see applySnapshot in PollTick.h).
+    BoardChange apply(DisplayState &state, FileSnapshot &&snapshot, const TickEnvironment &env);
+
+    // The operator's edit of the preview: the text only; the rows follow at
+    // the next tick, as they always have.
+    BoardChange edit(std::string text);
+
+    // Called at once at every change of the text, inside apply() or edit(),
+    // so the preview follows each step (a set, then an appended line).
+    std::function<void()> onTextChanged;
+
+private:
+    PreviewLines m_lines;
+    bool m_textChanged = false;
+    std::array<std::string, RowCount> m_rows;
+    std::string m_status;
+    std::string m_statusReason;
+};
+
+} // namespace scb
