@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/BoardView.h"
 #include "core/DisplayState.h"
 
 class Dialogs;
@@ -42,6 +43,16 @@ public:
     std::function<void()> onToggleRequest;
     // The window closed by other means: the switch goes off.
     std::function<void()> onClosed;
+    // The board's rows, look, picture or visibility changed: views outside
+    // the windows read boardView() again.
+    std::function<void()> onViewChanged;
+    void viewChanged()
+    {
+        if (onViewChanged)
+            onViewChanged();
+    }
+    // What the board shows, as a plain value.
+    scb::BoardView boardView() const;
     // The plain message box of a failed picture load goes through these.
     void setDialogs(std::shared_ptr<Dialogs> dialogs) { m_dialogs = std::move(dialogs); }
 
@@ -51,6 +62,8 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     scb::DisplayState &m_state;
