@@ -553,6 +553,7 @@ void TSCBForm::applyTick(const scb::TickResult &result)
         if (result.rows[row])
             ResultsForm->scbGrid()->setCell(row, *result.rows[row]);
     }
+    ResultsForm->viewChanged();
 }
 
 void TSCBForm::ScreenLeftChange()

@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "core/Desktop.h"
 #include "core/GridLayout.h"
+#include "core/TextCodec.h"
 #include "widgets/BackgroundPicture.h"
 #include "widgets/Dialogs.h"
 #include "widgets/QtConvert.h"
@@ -10,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFontInfo>
 #include <QKeyEvent>
 
 
@@ -81,6 +83,7 @@ void TResultsForm::ApplyScoreboardLayout()
     m_grid->setColumnWidth(g.columnWidth);
     m_grid->setRowHeight(g.rowHeight);
     m_grid->update();
+    viewChanged();
 }
 
 void TResultsForm::LoadBackgroundImage()
@@ -108,6 +111,7 @@ void TResultsForm::showPicture(const std::string &path, scb::PictureFile file)
         if (path.empty())
             m_picture = QImage();
         m_grid->update();
+        viewChanged();
         return;
     }
     m_state.BackgroundLoaded = true;
@@ -123,6 +127,45 @@ void TResultsForm::showPicture(const std::string &path, scb::PictureFile file)
             m_state.BackgroundImagePath.clear();
     }
     m_grid->update();
+    viewChanged();
+}
+
+void TResultsForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    viewChanged();
+}
+
+void TResultsForm::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    viewChanged();
+}
+
+scb::BoardView TResultsForm::boardView() const
+{
+    scb::BoardView v;
+    for (int r = 0; r < scb::BoardRows; ++r)
+        v.rows[static_cast<std::size_t>(r)] = scb::rowText(m_grid->cell(r));
+    const QFont font = m_grid->gridFont();
+    v.style.fontFamily = font.family().toStdString();
+    v.style.bold = font.bold();
+    v.style.italic = font.italic();
+    v.style.underline = font.underline();
+    v.style.strikeOut = font.strikeOut();
+    v.style.fontPixelSize = QFontInfo(font).pixelSize();
+    v.style.rowHeight = m_grid->rowHeight();
+    v.style.textColor = m_state.Font.color; // read at every paint, as the cells do
+    v.style.backColor = fromQColor(m_grid->gridColor());
+    v.style.border = m_grid->hasBorder();
+    v.picture.loaded = m_state.BackgroundLoaded && !m_picture.isNull();
+    if (v.picture.loaded) {
+        v.picture.width = m_picture.width();
+        v.picture.height = m_picture.height();
+        v.picture.identity = m_picture.cacheKey();
+    }
+    v.shown = isVisible();
+    return v;
 }
 
 void TResultsForm::FormKeyUp(QKeyEvent *event)

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "core/BoundedCall.h"
+#include "core/BoardView.h"
 #include "core/DisplayState.h"
 #include "core/PictureCheck.h"
 
@@ -49,6 +50,16 @@ public:
     std::function<void()> onClosed;
     // The window became the program's active window.
     std::function<void()> onActivated;
+    // The board's rows, look, picture or visibility changed: views outside
+    // the windows read boardView() again.
+    std::function<void()> onViewChanged;
+    void viewChanged()
+    {
+        if (onViewChanged)
+            onViewChanged();
+    }
+    // What the board shows, as a plain value.
+    scb::BoardView boardView() const;
     // The plain message box of a failed picture load goes through these.
     void setDialogs(std::shared_ptr<Dialogs> dialogs) { m_dialogs = std::move(dialogs); }
     // Tests stand a share that stops answering in for the picture's folder.
@@ -61,6 +72,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void showPicture(const std::string &path, scb::PictureFile file);

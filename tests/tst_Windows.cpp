@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -103,6 +104,7 @@ private slots:
     void closingScoreboard_turnsSwitchOff();
     void grabRow_showsBackgroundAndRedText();
     void mixedEncodings_previewMatchesBoard_paintsGlyphs();
+    void boardView_followsRowsLookPictureAndVisibility();
     void exceptionInHandler_showsErrorBoxAndCarriesOn();
     void loneMinusInSpinEdit_reachesErrorBox();
 };
@@ -389,6 +391,44 @@ void tst_Windows::mixedEncodings_previewMatchesBoard_paintsGlyphs()
         for (int x = row1.left(); x < row1.left() + 100; ++x)
             red += isReddish(img.pixelColor(x, y));
     QVERIFY2(red > 30, "the row painted no glyphs");
+}
+
+void tst_Windows::boardView_followsRowsLookPictureAndVisibility()
+{
+    WindowFixture w;
+    w.writeFile("Main.txt", numberedFile(3, "TIME: 1"));
+    w.start();
+    w.form->Timer1Timer();
+    int changes = 0;
+    w.results->onViewChanged = [&changes] { ++changes; };
+    auto changed = [&changes] { return std::exchange(changes, 0) > 0; };
+
+    w.writeFile("Main.txt", QByteArray("TIME: 2\r\nR\xE9sultats \x80\r\n"));
+    w.form->Timer1Timer();
+    QVERIFY(changed());
+    scb::BoardView v = w.results->boardView();
+    for (int r = 0; r < scb::BoardRows; ++r)
+        QCOMPARE(QString::fromStdString(v.rows[r]), w.grid()->cellDisplayText(r));
+    QCOMPARE(v.style.rowHeight, 50);
+    QVERIFY(!v.shown);
+
+    QTest::keyClick(w.form.get(), Qt::Key_F8);
+    QVERIFY(changed());
+    QVERIFY(w.results->boardView().shown);
+
+    w.form->ScbBorder->setChecked(!w.grid()->hasBorder());
+    QVERIFY(changed());
+    QCOMPARE(w.results->boardView().style.border, w.grid()->hasBorder());
+
+    QImage picture(8, 4, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QVERIFY(picture.save(w.path("pic.bmp")));
+    w.dialogs->pictures.push_back(w.path("pic.bmp"));
+    w.form->ButtonBackgroundImageClick();
+    QVERIFY(changed());
+    v = w.results->boardView();
+    QVERIFY(v.picture.loaded);
+    QCOMPARE(v.picture.width, 8);
 }
 
 void tst_Windows::exceptionInHandler_showsErrorBoxAndCarriesOn()
