@@ -1,10 +1,8 @@
 #include "core/PreviewLines.h"
 
-#include <cstring>
 #include <utility>
 
-#include "core/ExclusiveRead.h"
-#include "core/Platform.h"
+#include "core/platform/Platform.h"
 
 namespace scb {
 
@@ -119,11 +117,6 @@ int PreviewLines::add(const std::string &s)
     if (onChange)
         onChange();
     return m_count;
-}
-
-bool PreviewLines::loadFromFile(const std::string &path)
-{
-    return setText(readFileExclusive(path));
 }
 
 } // namespace scb
