@@ -79,7 +79,7 @@ void TResultsForm::ApplyScoreboardLayout()
     m_grid->setGridColor(back);
     m_grid->setGridFont(font);
 
-    const scb::GridLayout g = scb::gridLayout(width(), height(), m_state.ShowBorder, ScbGrid::RowCount);
+    const scb::GridLayout g = scb::gridLayout(width(), height(), ScbGrid::RowCount);
     m_grid->setColumnWidth(g.columnWidth);
     m_grid->setRowHeight(g.rowHeight);
     m_grid->update();

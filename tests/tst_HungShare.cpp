@@ -4,7 +4,7 @@
 
 #include "WindowFixture.h"
 #include "core/FileLook.h"
-#include "core/TimeText.h"
+#include "core/platform/Platform.h"
 #include "widgets/FileWatcher.h"
 
 #include <QElapsedTimer>

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "core/Platform.h"
+#include "core/platform/Platform.h"
 #include "core/TimeText.h"
 
 namespace scb {
@@ -75,12 +75,6 @@ TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLi
 
     result.rows = feedRows(lines);
     return result;
-}
-
-TickResult pollTick(DisplayState &state, const std::string &path, PreviewLines &lines,
-                    const TickEnvironment &env)
-{
-    return applySnapshot(state, lookAtFile(path, state.LastFileAge, state.LastFingerprint), lines, env);
 }
 
 } // namespace scb

@@ -1,8 +1,8 @@
 #pragma once
 // The poll tick and the row feed as plain procedures. A tick is a look at the
 // file (lookAtFile, free of state, may run on another thread) followed by
-// applySnapshot(), which changes the state and the preview; pollTick() does
-// both in one go. The control window only applies the result to the widgets.
+// applySnapshot(), which changes the state and the preview. The control
+// window only applies the result to the widgets.
 
 #include <array>
 #include <ctime>
@@ -54,9 +54,5 @@ TickResult applySnapshot(DisplayState &state, const FileSnapshot &snapshot, Prev
                          const TickEnvironment &env);
 TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLines &lines,
                          const TickEnvironment &env);
-
-// lookAtFile() against the state's last stamp, then applySnapshot().
-TickResult pollTick(DisplayState &state, const std::string &path, PreviewLines &lines,
-                    const TickEnvironment &env);
 
 } // namespace scb
