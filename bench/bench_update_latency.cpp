@@ -15,7 +15,7 @@
 #include "Application.h"
 #include "Unit_Main.h"
 #include "Unit_Results.h"
-#include "core/ExclusiveRead.h"
+#include "core/platform/ExclusiveRead.h"
 #include "core/FileStamp.h"
 #include "widgets/FileWatcher.h"
 #include "widgets/ScbGrid.h"

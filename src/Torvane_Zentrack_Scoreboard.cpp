@@ -1,29 +1,48 @@
 // Program entry: the control window first (it is the main window; closing it
 // ends the program), then the scoreboard window, hidden, then the event loop.
+// With --serve the board is also served to browsers; without it the program
+// opens no network socket at all.
 
 #include "Application.h"
 #include "Unit_Main.h"
 #include "Unit_Results.h"
 #include "core/Desktop.h"
+#include "core/ServeAddress.h"
+#include "web/BoardServer.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <optional>
 
 namespace {
 
-const char *const Usage = "Usage: torvane-scoreboard [--help | --version]\n"
+const char *const Usage = "Usage: torvane-scoreboard [--help | --version] [--serve [ADDRESS:]PORT]\n"
                           "\n"
                           "Shows the display file (\"Main.txt\" in the folder it is started from, or the\n"
                           "file chosen in the control window) on a borderless scoreboard window.\n"
                           "Settings are kept in \"Resolution.ini\" in the folder it is started from.\n"
-                          "F8 opens and closes the scoreboard; Left and Right nudge it by 10 pixels.\n";
+                          "F8 opens and closes the scoreboard; Left and Right nudge it by 10 pixels.\n"
+                          "\n"
+                          "  --serve [ADDRESS:]PORT  also show the board as a web page, live, at\n"
+                          "                          http://ADDRESS:PORT/ (add ?transparent=1 for overlays,\n"
+                          "                          ?always=1 to show it while the board is closed).\n"
+                          "                          Without ADDRESS only this machine can open it\n"
+                          "                          (127.0.0.1); 0.0.0.0 opens it to the whole network.\n"
+                          "                          Port 0 picks a free port.\n";
+
+void fail(const char *what)
+{
+    std::fprintf(stderr, "torvane-scoreboard: %s\n", what);
+}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    // The program takes no options; these two answer before any window opens.
+    // These answer, or stop, before any window opens.
+    std::optional<scb::ServeAddress> serve;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(Usage, stdout);
@@ -33,6 +52,18 @@ int main(int argc, char **argv)
             std::puts("torvane-scoreboard 1.3");
             return 0;
         }
+        if (std::strcmp(argv[i], "--serve") == 0) {
+            if (i + 1 >= argc) {
+                fail("--serve needs [ADDRESS:]PORT, for example --serve 8080");
+                return 2;
+            }
+            serve = scb::parseServeAddress(argv[++i]);
+            if (!serve->error.empty()) {
+                const std::string text = "--serve " + std::string(argv[i]) + ": " + serve->error;
+                fail(text.c_str());
+                return 2;
+            }
+        }
     }
 
     // The board places its own window; under Wayland only XWayland lets it.
@@ -40,9 +71,29 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     Application app(argc, argv);
+    std::unique_ptr<BoardServer> server;
+    if (serve) {
+        const QString address = QString::fromStdString(serve->address);
+        const QHostAddress host(address);
+        server = std::make_unique<BoardServer>();
+        if (host.isNull() || !server->listen(host, static_cast<quint16>(serve->port))) {
+            const QString why = host.isNull() ? QStringLiteral("not an IP address") : server->errorString();
+            const QString text = QStringLiteral("cannot serve the board on %1:%2: %3").arg(address).arg(serve->port).arg(why);
+            fail(text.toLocal8Bit().constData());
+            return 1;
+        }
+        const QString shown = host.protocol() == QAbstractSocket::IPv6Protocol ? '[' + address + ']' : address;
+        std::printf("torvane-scoreboard: the board is served at http://%s:%u/\n", shown.toLocal8Bit().constData(),
+                    static_cast<unsigned>(server->port()));
+        std::fflush(stdout);
+    }
+
     TSCBForm SCBForm;
     TResultsForm ResultsForm;
     SCBForm.setResultsForm(&ResultsForm);
+    if (server)
+        QObject::connect(&SCBForm, &TSCBForm::viewChanged, server.get(),
+                         [&] { server->publish(SCBForm.boardView(), SCBForm.backgroundPicture()); });
     SCBForm.show();
     return app.exec();
 }

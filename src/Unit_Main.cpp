@@ -1,19 +1,20 @@
 #include "Unit_Main.h"
 
 #include "Application.h"
+#include "ControlWindowLayout.h"
 #include "core/Error.h"
 #include "core/FileStamp.h"
-#include "core/Platform.h"
+#include "core/GridLayout.h"
+#include "core/TextCodec.h"
 #include "core/SessionRules.h"
+#include "core/platform/Platform.h"
 #include "core/Settings.h"
-#include "core/TimeText.h"
 #include "widgets/ClassicButton.h"
 #include "widgets/Dialogs.h"
 #include "widgets/FileDropTarget.h"
 #include "widgets/FileOpenEdit.h"
 #include "widgets/BackgroundPicture.h"
 #include "widgets/FileWatcher.h"
-#include "widgets/GroupBox.h"
 #include "widgets/PreviewMemo.h"
 #include "widgets/QtConvert.h"
 #include "widgets/RockerSwitch.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -35,92 +37,6 @@
 #include <utility>
 
 namespace {
-
-// The preview's design-time text: the start list shown before any file loads.
-const char *const StartList = "\r\n\r\n\r\n"
-                              "Teams - Free Routine Preliminary\r\n"
-                              "START LIST\r\n"
-                              " 1  RUSSIA\r\n"
-                              " 2  CZECH REPUBLIC \r\n"
-                              " 3  UKRAINE                     \r\n"
-                              " 4  SPAIN                       \r\n"
-                              " 5  GREAT BRITAIN               \r\n"
-                              " 6  NETHERLANDS                 \r\n"
-                              " 7  GREECE                      \r\n"
-                              " 8  ITALY                       \r\n"
-                              " 9  CROATIA                     \r\n"
-                              "10  BELARUS  \r\n";
-
-QFont pixelFont(const QString &family, int pixels, bool bold = false)
-{
-    QFont f(family);
-    // Without the old bitmap face the default sans face stands in, and it is
-    // so much wider that the file box's caption no longer fits its box; the
-    // Arial-metric faces keep the design's caption widths.
-    if (family == QLatin1String("MS Sans Serif"))
-        f.setFamilies({family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-                       QStringLiteral("Liberation Sans")});
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
-
-void setTextColor(QWidget *w, const QColor &color)
-{
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::WindowText, color);
-    pal.setColor(QPalette::Text, color);
-    pal.setColor(QPalette::ButtonText, color);
-    w->setPalette(pal);
-}
-
-// Edits keep dark text on white whatever the window's own text colour is;
-// spin and browse buttons keep the platform's button text.
-void setEditColors(QWidget *w, const QColor &text)
-{
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Base, Qt::white);
-    pal.setColor(QPalette::Text, text);
-    pal.setColor(QPalette::ButtonText, QGuiApplication::palette().color(QPalette::ButtonText));
-    pal.setColor(QPalette::WindowText, QGuiApplication::palette().color(QPalette::WindowText));
-    w->setPalette(pal);
-}
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, const QRect &r)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(r);
-    label->setFont(pixelFont(QStringLiteral("Verdana"), 13));
-    setTextColor(label, Qt::white);
-    return label;
-}
-
-SpinEdit *makeSpin(QWidget *parent, const QString &name, const QRect &r, double value)
-{
-    auto *edit = new SpinEdit(parent);
-    edit->setObjectName(name);
-    edit->setGeometry(r);
-    edit->setFont(pixelFont(QStringLiteral("Verdana"), 16));
-    setEditColors(edit, Qt::black);
-    edit->setLoading(true);
-    edit->setMaxValue(9999);
-    edit->setMinValue(0);
-    edit->setStep(1);
-    edit->setLargeStep(10);
-    edit->setValue(value);
-    edit->setLoading(false);
-    return edit;
-}
-
-ClassicButton *makeButton(QWidget *parent, const QString &name, const QString &caption, const QRect &r)
-{
-    auto *button = new ClassicButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(r);
-    button->setFont(pixelFont(QStringLiteral("Verdana"), 16));
-    return button;
-}
 
 std::string currentDirectory()
 {
@@ -151,135 +67,9 @@ TSCBForm::~TSCBForm()
 
 void TSCBForm::buildLayout()
 {
-    resize(513, 430);
-    setMinimumSize(120, 80);
-    // Navy lies under the gradient and shows only if the gradient is not drawn.
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0, 0, 128));
-    // White is the window font's colour, for captions on the gradient only:
-    // edit text, button text and the check mark keep the platform's colours.
-    pal.setColor(QPalette::WindowText, Qt::white);
-    setPalette(pal);
-    setFont(pixelFont(QStringLiteral("Verdana"), 16));
-
-    // Placed now as well as at every resize, so the layout holds before the
-    // window is first shown.
-    LMDSimplePanel1 = new QWidget(this);
-    LMDSimplePanel1->setObjectName(QStringLiteral("LMDSimplePanel1"));
-    LMDSimplePanel1->setGeometry(0, 0, 513, 390);
-    LMDSimplePanel2 = new QWidget(this);
-    LMDSimplePanel2->setObjectName(QStringLiteral("LMDSimplePanel2"));
-    LMDSimplePanel2->setGeometry(0, 390, 513, 40);
-
-    const QFont bigCaption = pixelFont(QStringLiteral("MS Sans Serif"), 16, true);
-    const QFont smallCaption = pixelFont(QStringLiteral("MS Sans Serif"), 11, true);
-    auto makeBox = [this](const QString &name, const QString &caption, const QRect &r, const QFont &font) {
-        auto *box = new ScbGroupBox(caption, LMDSimplePanel1);
-        box->setObjectName(name);
-        box->setCaptionFont(font);
-        box->setGeometry(r);
-        return box;
-    };
-    LMDGroupBox1 = makeBox(QStringLiteral("LMDGroupBox1"),
-                           QStringLiteral("Select Main.txt from Torvane Zentrack (or drag n drop)"),
-                           QRect(24, 16, 457, 73), bigCaption);
-    GroupBoxPreview = makeBox(QStringLiteral("GroupBoxPreview"), QStringLiteral("Main.txt Preview"),
-                              QRect(24, 102, 265, 200), smallCaption);
-    GroupBox1 = makeBox(QStringLiteral("GroupBox1"), QStringLiteral("Screen Size"), QRect(312, 104, 169, 105),
-                        smallCaption);
-    GroupBox2 = makeBox(QStringLiteral("GroupBox2"), QStringLiteral("Fonts and colors"), QRect(24, 312, 457, 65),
-                        smallCaption);
-    GroupBox4 = makeBox(QStringLiteral("GroupBox4"), QStringLiteral("Scoreboard - F8"), QRect(336, 224, 113, 65),
-                        smallCaption);
-
-    XMLFile = new FileOpenEdit(LMDGroupBox1);
-    XMLFile->setObjectName(QStringLiteral("XMLFile"));
-    XMLFile->setGeometry(8, 32, 433, 21);
-    XMLFile->setFont(pixelFont(QStringLiteral("Verdana"), 16));
-    setEditColors(XMLFile, Qt::black);
-    XMLFile->setDefaultExt(QStringLiteral("txt"));
-
-    MainMemo = new PreviewMemo(GroupBoxPreview);
-    MainMemo->setObjectName(QStringLiteral("MainMemo"));
-    MainMemo->setGeometry(GroupBoxPreview->clientRect());
-    MainMemo->setFont(pixelFont(QStringLiteral("Courier New"), 8));
-    setEditColors(MainMemo, QGuiApplication::palette().color(QPalette::WindowText));
-    MainMemo->setTabChangesFocus(true);
-    m_board.edit(StartList);
+    buildControlWindow(*this);
+    m_board.edit(designStartList());
     MainMemo->showLines(m_board.lines());
-
-    Label2 = makeLabel(GroupBox1, QStringLiteral("Label2"), QStringLiteral("Left"), QRect(8, 16, 26, 16));
-    Label3 = makeLabel(GroupBox1, QStringLiteral("Label3"), QStringLiteral("Top"), QRect(96, 16, 24, 16));
-    Label4 = makeLabel(GroupBox1, QStringLiteral("Label4"), QStringLiteral("Width"), QRect(8, 64, 38, 16));
-    Label5 = makeLabel(GroupBox1, QStringLiteral("Label5"), QStringLiteral("Height"), QRect(96, 64, 42, 16));
-    ScreenLeft = makeSpin(GroupBox1, QStringLiteral("ScreenLeft"), QRect(8, 32, 57, 21), 801);
-    ScreenTop = makeSpin(GroupBox1, QStringLiteral("ScreenTop"), QRect(96, 32, 57, 21), 0);
-    ScreenWidth = makeSpin(GroupBox1, QStringLiteral("ScreenWidth"), QRect(8, 80, 57, 21), 800);
-    ScreenHeight = makeSpin(GroupBox1, QStringLiteral("ScreenHeight"), QRect(96, 80, 57, 21), 600);
-
-    Button1 = makeButton(GroupBox2, QStringLiteral("Button1"), QStringLiteral("Font + Color"), QRect(8, 16, 180, 17));
-    Button2 = makeButton(GroupBox2, QStringLiteral("Button2"), QStringLiteral("Background"), QRect(270, 16, 180, 17));
-    LMDButton4 = makeButton(GroupBox2, QStringLiteral("LMDButton4"), QStringLiteral("Custom Font Color"),
-                            QRect(8, 40, 180, 17));
-    ButtonBackgroundImage = makeButton(GroupBox2, QStringLiteral("ButtonBackgroundImage"),
-                                       QStringLiteral("Background Image"), QRect(270, 40, 180, 17));
-    for (ClassicButton *b : {Button1, Button2, LMDButton4, ButtonBackgroundImage})
-        setTextColor(b, QGuiApplication::palette().color(QPalette::WindowText));
-
-    ResultsButton = new RockerSwitch(GroupBox4);
-    ResultsButton->setObjectName(QStringLiteral("ResultsButton"));
-    ResultsButton->setGeometry(16, 24, 80, 32);
-    ResultsButton->setCheckedLeft(false);
-    ResultsButton->setCaptionChecked(QStringLiteral("Open"));
-    ResultsButton->setCaptionUnChecked(QStringLiteral("Closed"));
-    ResultsButton->setColorChecked(QColor(0, 255, 0));
-    ResultsButton->setColorUnChecked(QColor(255, 0, 0));
-    ResultsButton->setFont(pixelFont(QStringLiteral("Arial"), 11, true));
-    ResultsButton->setCursor(Qt::PointingHandCursor);
-
-    ScbBorder = new ScbCheckBox(QStringLiteral("Show Scb Border"), LMDSimplePanel1);
-    ScbBorder->setObjectName(QStringLiteral("ScbBorder"));
-    ScbBorder->setGeometry(312, 296, 193, 17);
-
-    // The design puts the status label under the check box, where a report
-    // can't be read; it sits on the bottom panel beside the Close button.
-    // A report is one line too wide for that room, and a line break is allowed
-    // right after "Cnt:"; this width always breaks at the double space, so the
-    // time stays on the first line and the whole count on the second.
-    Label1 = new QLabel(LMDSimplePanel2);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(8, 2, 170, 36);
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Label1->setFont(pixelFont(QStringLiteral("Verdana"), 13));
-    setTextColor(Label1, Qt::white);
-
-    ButtonClose = makeButton(LMDSimplePanel2, QStringLiteral("ButtonClose"), QStringLiteral("Close"),
-                             QRect(216, 8, 75, 25));
-    setTextColor(ButtonClose, Qt::black);
-
-    LMDFMDrop1 = new FileDropTarget(this);
-    LMDFMDrop1->setObjectName(QStringLiteral("LMDFMDrop1"));
-    LMDFMDrop1->setControl(LMDSimplePanel1);
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    CursorTimer = new QTimer(this);
-    CursorTimer->setObjectName(QStringLiteral("CursorTimer"));
-    CursorTimer->setInterval(1000);
-
-    QWidget::setTabOrder(XMLFile, MainMemo);
-    QWidget::setTabOrder(MainMemo, ScreenLeft);
-    QWidget::setTabOrder(ScreenLeft, ScreenTop);
-    QWidget::setTabOrder(ScreenTop, ScreenWidth);
-    QWidget::setTabOrder(ScreenWidth, ScreenHeight);
-    QWidget::setTabOrder(ScreenHeight, Button1);
-    QWidget::setTabOrder(Button1, Button2);
-    QWidget::setTabOrder(Button2, LMDButton4);
-    QWidget::setTabOrder(LMDButton4, ButtonBackgroundImage);
-    QWidget::setTabOrder(ButtonBackgroundImage, ScbBorder);
-    QWidget::setTabOrder(ScbBorder, ButtonClose);
 }
 
 void TSCBForm::connectHandlers()
@@ -344,8 +134,25 @@ void TSCBForm::ApplyScoreboardLayout()
 {
     if (m_state.Starting || !ResultsForm)
         return;
-    ResultsForm->applyLayout(boardLayout());
+    m_layout = boardLayout();
+    ResultsForm->applyLayout(m_layout);
     emit viewChanged();
+}
+
+scb::BoardView TSCBForm::boardView() const
+{
+    scb::BoardView v;
+    for (int r = 0; r < scb::RowCount; ++r)
+        v.rows[static_cast<std::size_t>(r)] = scb::rowText(m_board.row(r));
+    const QFont font = toQFont(m_layout.font);
+    v.style = {font.family().toStdString(), font.bold(), font.italic(), font.underline(), font.strikeOut(),
+               QFontInfo(font).pixelSize(), ResultsForm ? scb::gridLayout(ResultsForm->width(), ResultsForm->height()).rowHeight : 0,
+               m_layout.font.color, m_layout.backColor, m_layout.border};
+    v.picture.loaded = m_state.BackgroundLoaded && !m_picture.isNull();
+    if (v.picture.loaded)
+        v.picture = {true, m_picture.width(), m_picture.height(), m_picture.cacheKey()};
+    v.shown = ResultsForm && ResultsForm->isVisible();
+    return v;
 }
 
 void TSCBForm::LoadBackgroundImage()

@@ -18,6 +18,7 @@
 #include "Unit_Results.h"
 #include "core/BoardLayout.h"
 #include "core/BoardModel.h"
+#include "core/BoardView.h"
 #include "core/DisplayState.h"
 #include "core/Settings.h"
 #include "widgets/BackgroundFiles.h"
@@ -55,6 +56,8 @@ public:
     scb::BoardLayout boardLayout() const;
     // The picture behind the rows, while the state says one is loaded.
     const QImage &backgroundPicture() const { return m_picture; }
+    // What the board shows, as one value for views outside the windows.
+    scb::BoardView boardView() const;
 
     // Push the display state onto the scoreboard window.
     void ApplyScoreboardLayout();
@@ -168,6 +171,7 @@ private:
     bool m_pointerHidden = false;
     FileWatcher *m_fileWatcher = nullptr;
     scb::BoardModel m_board;
+    scb::BoardLayout m_layout; // the last one the scoreboard window was given
     QImage m_picture; // the last picture loaded: the source the cells copy from
     // Nothing here touches the file system on the interface thread.
     BackgroundFiles m_files;

@@ -67,7 +67,7 @@ void TResultsForm::applyLayout(const scb::BoardLayout &layout)
     m_grid->setGridFont(font);
     m_grid->setTextColor(toQColor(layout.font.color));
 
-    const scb::GridLayout g = scb::gridLayout(width(), height(), layout.border, scb::RowCount);
+    const scb::GridLayout g = scb::gridLayout(width(), height());
     m_grid->setColumnWidth(g.columnWidth);
     m_grid->setRowHeight(g.rowHeight);
     m_grid->update();

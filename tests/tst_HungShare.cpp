@@ -4,7 +4,7 @@
 
 #include "WindowFixture.h"
 #include "core/FileLook.h"
-#include "core/TimeText.h"
+#include "core/platform/Platform.h"
 #include "widgets/FileWatcher.h"
 
 #include <QElapsedTimer>
@@ -288,7 +288,7 @@ void tst_HungShare::tick_shareHangs_returnsAtOnceAndAppliesLater()
     share->answer();
     QTRY_COMPARE(w.row(0), QStringLiteral("TIME: V2"));
     QCOMPARE(w.row(1), QStringLiteral("row 1"));
-    QCOMPARE(QByteArray::fromStdString(w.form->MainMemo->lines().text()), version(2));
+    QCOMPARE(QByteArray::fromStdString(w.form->board().lines().text()), version(2));
     const std::string path = w.path("Main.txt").toStdString();
     QCOMPARE(w.form->state().LastFileAge, scb::fileAge(path));
     QCOMPARE(w.form->state().LastFingerprint, scb::fingerprint(path));

@@ -222,14 +222,14 @@ void tst_Layout::previewMemo_opensWithStartListAndNoScrollBars()
     w.form->Timer1->stop();
     QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
     PreviewMemo *memo = w.form->MainMemo;
-    QCOMPARE(memo->lines().count(), 16);
-    const std::string &text = memo->lines().text();
+    QCOMPARE(w.form->board().lines().count(), 16);
+    const std::string &text = w.form->board().lines().text();
     QCOMPARE(text.size(), std::size_t(338));
-    QCOMPARE(memo->lines().line(0), std::string());
-    QCOMPARE(memo->lines().line(3), std::string("Teams - Free Routine Preliminary"));
-    QCOMPARE(memo->lines().line(6), std::string(" 2  CZECH REPUBLIC "));
-    QCOMPARE(memo->lines().line(14), std::string("10  BELARUS  "));
-    QCOMPARE(memo->lines().line(15), std::string());
+    QCOMPARE(w.form->board().lines().line(0), std::string());
+    QCOMPARE(w.form->board().lines().line(3), std::string("Teams - Free Routine Preliminary"));
+    QCOMPARE(w.form->board().lines().line(6), std::string(" 2  CZECH REPUBLIC "));
+    QCOMPARE(w.form->board().lines().line(14), std::string("10  BELARUS  "));
+    QCOMPARE(w.form->board().lines().line(15), std::string());
     QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
     QVERIFY(!memo->horizontalScrollBar()->isVisible());
     QVERIFY(!memo->verticalScrollBar()->isVisible());
@@ -351,8 +351,7 @@ void tst_Layout::statusLabel_leavesCloseButtonClear()
 
 void tst_Layout::scoreboard_hasDesignLayout()
 {
-    scb::DisplayState state;
-    TResultsForm results(state);
+    TResultsForm results;
     QCOMPARE(results.geometry(), QRect(804, 97, 986, 629));
     QCOMPARE(results.windowTitle(), QStringLiteral("ResultsForm"));
     QCOMPARE(results.palette().color(QPalette::Window), QColor(128, 255, 255));

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -103,6 +104,7 @@ private slots:
     void closingScoreboard_turnsSwitchOff();
     void grabRow_showsBackgroundAndRedText();
     void mixedEncodings_previewMatchesBoard_paintsGlyphs();
+    void boardView_followsRowsLookPictureAndVisibility();
     void exceptionInHandler_showsErrorBoxAndCarriesOn();
     void loneMinusInSpinEdit_reachesErrorBox();
 };
@@ -119,7 +121,7 @@ void tst_Windows::startup_withMainTxt_loadsPreviewAndFeedsRowsAtFirstTick()
 
     w.form->Timer1Timer();
     QVERIFY(!w.form->state().Starting);
-    QCOMPARE(QByteArray::fromStdString(w.form->MainMemo->lines().text()), text);
+    QCOMPARE(QByteArray::fromStdString(w.form->board().lines().text()), text);
     QCOMPARE(w.row(0), QStringLiteral("line 3"));
     QCOMPARE(w.row(2), QStringLiteral("line 5"));
     QCOMPARE(w.row(3), QStringLiteral(""));  // the empty line after the final CR LF
@@ -137,7 +139,7 @@ void tst_Windows::startup_retitlesControlWindow()
     // No display file anywhere: the tick changes nothing.
     w.form->Timer1Timer();
     QCOMPARE(w.row(0), QString());
-    QCOMPARE(w.form->MainMemo->lines().count(), 16);
+    QCOMPARE(w.form->board().lines().count(), 16);
 }
 
 void tst_Windows::rewrite_changesRowsAtNextTick()
@@ -190,7 +192,7 @@ void tst_Windows::previewEdit_reachesBoardAtNextTick_untilFileChanges()
     cursor.movePosition(QTextCursor::EndOfBlock);
     w.form->MainMemo->setTextCursor(cursor);
     QTest::keyClicks(w.form->MainMemo, "!");
-    QCOMPARE(w.form->MainMemo->lines().line(1), std::string("line 1!"));
+    QCOMPARE(w.form->board().lines().line(1), std::string("line 1!"));
     QCOMPARE(w.row(1), QStringLiteral("line 1"));
     w.form->Timer1Timer();
     QCOMPARE(w.row(1), QStringLiteral("line 1!"));
@@ -389,6 +391,44 @@ void tst_Windows::mixedEncodings_previewMatchesBoard_paintsGlyphs()
         for (int x = row1.left(); x < row1.left() + 100; ++x)
             red += isReddish(img.pixelColor(x, y));
     QVERIFY2(red > 30, "the row painted no glyphs");
+}
+
+void tst_Windows::boardView_followsRowsLookPictureAndVisibility()
+{
+    WindowFixture w;
+    w.writeFile("Main.txt", numberedFile(3, "TIME: 1"));
+    w.start();
+    w.form->Timer1Timer();
+    int changes = 0;
+    QObject::connect(w.form.get(), &TSCBForm::viewChanged, [&changes] { ++changes; });
+    auto changed = [&changes] { return std::exchange(changes, 0) > 0; };
+
+    w.writeFile("Main.txt", QByteArray("TIME: 2\r\nR\xE9sultats \x80\r\n"));
+    w.form->Timer1Timer();
+    QVERIFY(changed());
+    scb::BoardView v = w.form->boardView();
+    for (int r = 0; r < scb::RowCount; ++r)
+        QCOMPARE(QString::fromStdString(v.rows[r]), w.grid()->cellDisplayText(r));
+    QCOMPARE(v.style.rowHeight, 50);
+    QVERIFY(!v.shown);
+
+    QTest::keyClick(w.form.get(), Qt::Key_F8);
+    QVERIFY(changed());
+    QVERIFY(w.form->boardView().shown);
+
+    w.form->ScbBorder->setChecked(!w.grid()->hasBorder());
+    QVERIFY(changed());
+    QCOMPARE(w.form->boardView().style.border, w.grid()->hasBorder());
+
+    QImage picture(8, 4, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QVERIFY(picture.save(w.path("pic.bmp")));
+    w.dialogs->pictures.push_back(w.path("pic.bmp"));
+    w.form->ButtonBackgroundImageClick();
+    QVERIFY(changed());
+    v = w.form->boardView();
+    QVERIFY(v.picture.loaded);
+    QCOMPARE(v.picture.width, 8);
 }
 
 void tst_Windows::exceptionInHandler_showsErrorBoxAndCarriesOn()

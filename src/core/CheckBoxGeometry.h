@@ -4,7 +4,7 @@
 // caption sits one pixel right of and below its place in that pair, which puts
 // its left edge at 19; the focus rectangle lies one pixel outside the caption.
 
-#include "core/GroupBoxGeometry.h"
+#include "core/Geometry.h"
 
 namespace scb {
 

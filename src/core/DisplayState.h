@@ -7,20 +7,10 @@
 #include <cstdint>
 #include <string>
 
+#include "core/Color.h"
 #include "core/FileStamp.h"
 
 namespace scb {
-
-// 0x00BBGGRR: red in the low byte, stored in files as a signed decimal.
-using Color = std::int32_t;
-
-constexpr int colorRed(Color c) { return c & 0xFF; }
-constexpr int colorGreen(Color c) { return (c >> 8) & 0xFF; }
-constexpr int colorBlue(Color c) { return (c >> 16) & 0xFF; }
-constexpr Color makeColor(int r, int g, int b)
-{
-    return static_cast<Color>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
-}
 
 // Sizes, in points, that the board is drawn at. The drawing toolkit lays
 // glyphs out soundly only while their ascent stays under 16384 device pixels:

@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "core/BoundedCall.h"
-#include "core/ExclusiveRead.h"
+#include "core/platform/ExclusiveRead.h"
 
 namespace scb {
 

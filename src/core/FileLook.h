@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "core/ExclusiveRead.h"
+#include "core/ReadFailure.h"
 #include "core/FileStamp.h"
 
 namespace scb {

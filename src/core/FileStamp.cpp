@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/Platform.h"
+#include "core/platform/Platform.h"
 
 namespace scb {
 

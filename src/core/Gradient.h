@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "core/DisplayState.h"
+#include "core/Color.h"
 
 namespace scb {
 

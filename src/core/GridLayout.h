@@ -1,8 +1,9 @@
 #pragma once
 // Row and column sizes of the scoreboard grid. The grid fills the window; a
 // border is a two-pixel sunken edge on every side taken from the cells' room,
-// so with a border the cells' client area is four pixels narrower and shorter
-// than the window while rows and column are still sized from the window.
+// yet rows and column are sized from the whole window, border or not.
+
+#include "core/Board.h"
 
 namespace scb {
 
@@ -12,10 +13,8 @@ struct GridLayout
 {
     int rowHeight = 0;   // every row
     int columnWidth = 0; // the only column
-    int clientWidth = 0; // the cells' area inside the border
-    int clientHeight = 0;
 };
 
-GridLayout gridLayout(int windowWidth, int windowHeight, bool border, int rowCount = 12);
+GridLayout gridLayout(int windowWidth, int windowHeight, int rowCount = RowCount);
 
 } // namespace scb

@@ -5,33 +5,12 @@
 // y = CH / 2 - 1 so that its top line runs through the caption's middle; the
 // caption patch (caption rect widened 2 px to the left) is where the frame's
 // top line is left out so it never shows through the caption.
-//
-// Point and Rect are the plain geometry types shared by the control-drawing
-// units (group box, rocker switch, check box).
 
 #include <vector>
 
+#include "core/Geometry.h"
+
 namespace scb {
-
-struct Point
-{
-    int x = 0;
-    int y = 0;
-    bool operator==(const Point &) const = default;
-};
-
-// left, top, width, height: the same convention as the window layout tables.
-struct Rect
-{
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    int right() const { return x + width; }   // exclusive
-    int bottom() const { return y + height; } // exclusive
-    bool contains(int px, int py) const { return px >= x && px < right() && py >= y && py < bottom(); }
-    bool operator==(const Rect &) const = default;
-};
 
 enum class EtchRole { Shadow, Highlight };
 

@@ -1,12 +1,8 @@
 #include "core/IniFile.h"
 
-#include <cerrno>
 #include <algorithm>
-#include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "core/platform/FileRead.h"
 
 namespace scb {
 
@@ -116,32 +112,9 @@ std::optional<std::int32_t> parseIniInteger(std::string_view text)
 
 IniFile IniFile::load(const std::string &path)
 {
-    // Non-blocking so that a FIFO or device named by mistake cannot hang start-up.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return IniFile(std::string());
-    std::string text;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        char buffer[65536];
-        for (;;) {
-            const std::size_t room = kIniMaxFileSize - text.size();
-            if (room == 0)
-                break;
-            const ssize_t n = ::read(fd, buffer, room < sizeof buffer ? room : sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                text.clear();
-                break;
-            }
-            if (n == 0)
-                break;
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
-    }
-    ::close(fd);
-    return IniFile(std::move(text));
+    // Non-blocking, so that a FIFO or device named by mistake cannot hang
+    // start-up; a file that cannot be read whole reads as an empty one.
+    return IniFile(readWholeFile(path, kIniMaxFileSize, OverLimit::Cut).bytes);
 }
 
 IniFile IniFile::parse(std::string_view text)

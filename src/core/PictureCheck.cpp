@@ -2,23 +2,9 @@
 
 #include "core/BoundedCall.h"
 #include "core/FileStamp.h"
+#include "core/platform/FileRead.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <utility>
-
-#ifndef O_CLOEXEC
-#define O_CLOEXEC 0
-#endif
-#ifndef O_NONBLOCK
-#define O_NONBLOCK 0
-#endif
-#ifndef O_BINARY
-#define O_BINARY 0
-#endif
 
 namespace scb {
 namespace {
@@ -405,47 +391,25 @@ PictureCheck checkPictureFile(const std::string &path, std::string *bytesOut)
         bytesOut->clear();
 
     // Non-blocking so that a FIFO under a picture's name cannot hang the
-    // window; the type is then judged on the open descriptor itself.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_BINARY);
-    if (fd < 0)
+    // window. The cap holds for what is actually read, not only for the size
+    // the file claimed: it may grow while it is read.
+    FileRead file = readWholeFile(path, maxPictureFileBytes, OverLimit::Refuse);
+    switch (file.status) {
+    case FileReadStatus::Ok:
+        break;
+    case FileReadStatus::CannotOpen:
         return failed(PictureKind::Bitmap, "cannot open file");
-
-    std::string bytes;
-    std::string problem;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        problem = "not a regular file";
-    } else if (info.st_size < 0 || static_cast<u64>(info.st_size) > maxPictureFileBytes) {
-        problem = "file too large";
-    } else {
-        // Read to the end rather than trusting st_size: the file may grow
-        // while we read, and the cap must hold for what we actually keep.
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-        char buffer[65536];
-        for (;;) {
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                problem = "cannot read file";
-                break;
-            }
-            if (got == 0)
-                break;
-            if (bytes.size() + static_cast<u64>(got) > maxPictureFileBytes) {
-                problem = "file too large";
-                break;
-            }
-            bytes.append(buffer, static_cast<std::size_t>(got));
-        }
+    case FileReadStatus::NotRegularFile:
+        return failed(PictureKind::Bitmap, "not a regular file");
+    case FileReadStatus::TooLarge:
+        return failed(PictureKind::Bitmap, "file too large");
+    case FileReadStatus::ReadFailed:
+        return failed(PictureKind::Bitmap, "cannot read file");
     }
-    ::close(fd);
-    if (!problem.empty())
-        return failed(PictureKind::Bitmap, problem);
 
-    PictureCheck check = checkPictureBytes(path, bytes);
+    PictureCheck check = checkPictureBytes(path, file.bytes);
     if (check.ok && bytesOut)
-        *bytesOut = std::move(bytes);
+        *bytesOut = std::move(file.bytes);
     return check;
 }
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "core/Platform.h"
+#include "core/platform/Platform.h"
 #include "core/TimeText.h"
 
 namespace scb {
@@ -30,9 +30,9 @@ RowUpdate feedRows(PreviewLines &lines)
     const int skip = lines.lineView(0).find("TIME:") != std::string_view::npos ? MarkerSkip : DefaultSkip;
     const int lastIndex = std::min(n - 1, LastFedLine);
     int row = 0;
-    for (int i = skip; i <= lastIndex && row < ScoreRows; ++i, ++row)
+    for (int i = skip; i <= lastIndex && row < RowCount; ++i, ++row)
         rows[static_cast<std::size_t>(row)].emplace(lines.lineView(i));
-    for (; row < ScoreRows; ++row)
+    for (; row < RowCount; ++row)
         rows[static_cast<std::size_t>(row)].emplace(" ");
     return rows;
 }
@@ -75,12 +75,6 @@ TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLi
 
     result.rows = feedRows(lines);
     return result;
-}
-
-TickResult pollTick(DisplayState &state, const std::string &path, PreviewLines &lines,
-                    const TickEnvironment &env)
-{
-    return applySnapshot(state, lookAtFile(path, state.LastFileAge, state.LastFingerprint), lines, env);
 }
 
 } // namespace scb

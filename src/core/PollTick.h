@@ -1,8 +1,8 @@
 #pragma once
 // The poll tick and the row feed as plain procedures. A tick is a look at the
 // file (lookAtFile, free of state, may run on another thread) followed by
-// applySnapshot(), which changes the state and the preview; pollTick() does
-// both in one go. The control window only applies the result to the widgets.
+// applySnapshot(), which changes the state and the preview. The control
+// window only applies the result to the widgets.
 
 #include <array>
 #include <ctime>
@@ -11,20 +11,20 @@
 #include <string>
 #include <string_view>
 
+#include "core/Board.h"
 #include "core/DisplayState.h"
 #include "core/FileLook.h"
 #include "core/PreviewLines.h"
 
 namespace scb {
 
-constexpr int ScoreRows = 12;
 inline const std::string BlankFileMessage = "Main.Txt is blank. Turn on Main.txt generation";
 
 // Rows to set (nullopt: leave the row as it is). Every engaged row is set,
 // even to the text it already holds, so the grid repaints it. The rows view
 // the preview's text (or fixed texts) rather than copy it, so a runaway line
 // is not copied once a second: apply them before the text next changes.
-using RowUpdate = std::array<std::optional<std::string_view>, ScoreRows>;
+using RowUpdate = std::array<std::optional<std::string_view>, RowCount>;
 
 // Maps the preview's lines onto the rows: lines 0-11 when line 0 holds
 // "TIME:", else lines 3-14; rows below blanked to " ". Fewer than three lines:
@@ -54,9 +54,5 @@ TickResult applySnapshot(DisplayState &state, const FileSnapshot &snapshot, Prev
                          const TickEnvironment &env);
 TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLines &lines,
                          const TickEnvironment &env);
-
-// lookAtFile() against the state's last stamp, then applySnapshot().
-TickResult pollTick(DisplayState &state, const std::string &path, PreviewLines &lines,
-                    const TickEnvironment &env);
 
 } // namespace scb

@@ -1,11 +1,9 @@
 #include "core/PreviewLines.h"
 
-#include <cstring>
 #include <utility>
 
-#include "core/ExclusiveRead.h"
-#include "core/Platform.h"
 #include "core/TextCodec.h"
+#include "core/platform/Platform.h"
 
 namespace scb {
 
@@ -152,11 +150,6 @@ ShownText PreviewLines::shown(std::size_t maxBytes) const
         out.hiddenBytes = m_text.size() - shownBytes;
     }
     return out;
-}
-
-bool PreviewLines::loadFromFile(const std::string &path)
-{
-    return setText(readFileExclusive(path));
 }
 
 } // namespace scb

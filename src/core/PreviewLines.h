@@ -53,12 +53,7 @@ public:
     // its lone LFs become CR LF and each of its breaks adds a line.
     int add(const std::string &s);
 
-    // Reads the whole file with the exclusive read and sets the text; throws
-    // scb::Error("Cannot open file <path>") and keeps text and count on failure.
-    // Returns whether the text changed.
-    bool loadFromFile(const std::string &path);
-
-    // Called after every change of the text (set, add, load).
+    // Called after every change of the text (set, add).
     std::function<void()> onChange;
 
 private:

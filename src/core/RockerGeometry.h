@@ -13,7 +13,7 @@
 #include <array>
 #include <vector>
 
-#include "core/GroupBoxGeometry.h"
+#include "core/Geometry.h"
 
 namespace scb {
 

@@ -77,11 +77,6 @@ void SpinEditModel::setReadOnly(bool on)
     m_readOnly = on;
 }
 
-void SpinEditModel::setEditorEnabled(bool on)
-{
-    m_editorEnabled = on;
-}
-
 int readIntegerText(const std::string &text)
 {
     if (text.empty())
@@ -137,7 +132,7 @@ bool SpinEditModel::stepDown(bool large)
 
 bool SpinEditModel::acceptsInsert(const std::string &s, int cursorPos, int selStart, int selLength) const
 {
-    if (m_readOnly || !m_editorEnabled || s.empty())
+    if (m_readOnly || s.empty())
         return false;
     const int len = static_cast<int>(m_text.size());
     const bool hasSelection = selLength > 0 && selStart >= 0;
@@ -174,7 +169,7 @@ bool SpinEditModel::focusOut()
     return setValue(readInteger());
 }
 
-SpinButtonLayout spinButtonLayout(const SpinRect &inner)
+SpinButtonLayout spinButtonLayout(const Rect &inner)
 {
     SpinButtonLayout l;
     const int side = std::max(0, std::min(inner.height, inner.width));

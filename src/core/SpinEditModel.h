@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "core/Geometry.h"
+
 namespace scb {
 
 class SpinEditModel
@@ -37,8 +39,6 @@ public:
 
     bool readOnly() const { return m_readOnly; }
     void setReadOnly(bool on);
-    bool editorEnabled() const { return m_editorEnabled; }
-    void setEditorEnabled(bool on);
 
     // Empty text reads as 0; anything but a decimal int32 (optional sign)
     // throws scb::Error("'<text>' is not a valid integer value").
@@ -74,7 +74,6 @@ private:
     double m_step = 1;
     double m_largeStep = 10;
     bool m_readOnly = false;
-    bool m_editorEnabled = true;
 };
 
 // The text a spin edit shows for a number: fraction dropped toward zero,
@@ -87,28 +86,16 @@ int readIntegerText(const std::string &text);
 // Where the up/down button pair sits: a square at the right end of the
 // field's inner rectangle, as wide as its height, split into an upper and a
 // lower half. Pixel rectangles in widget coordinates.
-struct SpinRect
-{
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    bool contains(int px, int py) const
-    {
-        return px >= x && px < x + width && py >= y && py < y + height;
-    }
-};
-
 struct SpinButtonLayout
 {
-    SpinRect buttons; // the whole square
-    SpinRect up;
-    SpinRect down;
+    Rect buttons; // the whole square
+    Rect up;
+    Rect down;
 };
 
 enum class SpinButton { None, Up, Down };
 
-SpinButtonLayout spinButtonLayout(const SpinRect &inner);
+SpinButtonLayout spinButtonLayout(const Rect &inner);
 SpinButton spinButtonAt(const SpinButtonLayout &layout, int x, int y);
 
 } // namespace scb

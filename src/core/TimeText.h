@@ -9,7 +9,4 @@ namespace scb {
 
 std::string timeText(const std::tm &local, char separator);
 
-// The system's time separator (normally ':').
-char localeTimeSeparator();
-
 } // namespace scb

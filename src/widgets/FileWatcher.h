@@ -16,7 +16,7 @@
 #include <string>
 
 #include "core/BoundedCall.h"
-#include "core/FileWatch.h"
+#include "core/platform/FileWatch.h"
 
 class QSocketNotifier;
 class QTimer;

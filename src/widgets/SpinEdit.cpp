@@ -303,7 +303,7 @@ void SpinEdit::paintEvent(QPaintEvent *event)
     QLineEdit::paintEvent(event);
     const scb::SpinButtonLayout layout = buttonLayout();
     QPainter painter(this);
-    const auto drawButton = [&](const scb::SpinRect &r, bool pressed, QStyle::PrimitiveElement arrow) {
+    const auto drawButton = [&](const scb::Rect &r, bool pressed, QStyle::PrimitiveElement arrow) {
         const QRect rect(r.x, r.y, r.width, r.height);
         qDrawShadePanel(&painter, rect, palette(), pressed, 1, &palette().brush(QPalette::Button));
         QStyleOption option;

@@ -13,10 +13,12 @@
 #include <unistd.h>
 
 #include "core/Error.h"
-#include "core/ExclusiveRead.h"
-#include "core/PreviewLines.h"
+#include "core/platform/ExclusiveRead.h"
+#include "core/platform/FileRead.h"
 
 Q_DECLARE_METATYPE(scb::ReadFailure)
+Q_DECLARE_METATYPE(scb::OverLimit)
+Q_DECLARE_METATYPE(scb::FileReadStatus)
 
 namespace {
 
@@ -97,10 +99,12 @@ private slots:
     void read_unopenable_throwsCannotOpen_data();
     void read_unopenable_throwsCannotOpen();
     void read_fifo_failsWithoutWaiting();
-    void loadFromFile_whileWriterHoldsFile_failsAndKeepsText();
+    void read_whileWriterHoldsFile_failsThenReads();
     void read_writerPausedMidWrite_failsWhoeverOwnsFile_data();
     void read_writerPausedMidWrite_failsWhoeverOwnsFile();
     void read_writersOpeningMeanwhile_neverEndsProgram();
+    void readWholeFile_keepsWithinLimit_data();
+    void readWholeFile_keepsWithinLimit();
 };
 
 void TestExclusiveRead::read_returnsEveryByteUnchanged()
@@ -148,31 +152,20 @@ void TestExclusiveRead::read_fifo_failsWithoutWaiting()
     QVERIFY(clock.elapsed() < 2000);
 }
 
-void TestExclusiveRead::loadFromFile_whileWriterHoldsFile_failsAndKeepsText()
+void TestExclusiveRead::read_whileWriterHoldsFile_failsThenReads()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
     writeFile(path, "new\r\ntext\r\nhere");
-    scb::PreviewLines preview("old\r\ntext");
-    int changes = 0;
-    preview.onChange = [&] { ++changes; };
 
     Writer writer(path);
     QVERIFY(writer.waitUntilOpen());
-    try {
-        preview.loadFromFile(path.toStdString());
-        QFAIL("read while a writer held the file");
-    } catch (const scb::Error &e) {
-        QCOMPARE(QString::fromStdString(e.what()), "Cannot open file " + path);
-    }
-    QCOMPARE(preview.text(), std::string("old\r\ntext"));
-    QCOMPARE(preview.count(), 2);
-    QCOMPARE(changes, 0);
+    scb::ReadFailure reason = scb::ReadFailure::None;
+    QCOMPARE(errorOf(path.toStdString(), &reason), "Cannot open file " + path);
+    QCOMPARE(reason, scb::ReadFailure::WriterBusy);
 
     writer.stop();
-    QVERIFY(preview.loadFromFile(path.toStdString()));
-    QCOMPARE(preview.count(), 3);
-    QCOMPARE(changes, 1);
+    QCOMPARE(QByteArray::fromStdString(scb::readFileExclusive(path.toStdString())), QByteArray("new\r\ntext\r\nhere"));
 }
 
 void TestExclusiveRead::read_writerPausedMidWrite_failsWhoeverOwnsFile_data()
@@ -243,6 +236,52 @@ void TestExclusiveRead::read_writersOpeningMeanwhile_neverEndsProgram()
     qInfo("reads %d, refused while open for writing %d", read, refused);
     QVERIFY(read > 0);
     QVERIFY(refused > 0);
+}
+
+void TestExclusiveRead::readWholeFile_keepsWithinLimit_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<scb::OverLimit>("over");
+    QTest::addColumn<scb::FileReadStatus>("status");
+    QTest::addColumn<int>("kept");
+
+    const auto refuse = scb::OverLimit::Refuse;
+    const auto cut = scb::OverLimit::Cut;
+    const auto ok = scb::FileReadStatus::Ok;
+    QTest::newRow("empty") << 0 << 10 << refuse << ok << 0;
+    QTest::newRow("under the limit") << 9 << 10 << refuse << ok << 9;
+    QTest::newRow("exactly the limit") << 10 << 10 << refuse << ok << 10;
+    QTest::newRow("one past, refused") << 11 << 10 << refuse << scb::FileReadStatus::TooLarge << 0;
+    QTest::newRow("one past, cut") << 11 << 10 << cut << ok << 10;
+    QTest::newRow("many buffers, exactly the limit") << 300'000 << 300'000 << refuse << ok << 300'000;
+    QTest::newRow("many buffers, cut") << 300'000 << 200'000 << cut << ok << 200'000;
+}
+
+void TestExclusiveRead::readWholeFile_keepsWithinLimit()
+{
+    QFETCH(int, size);
+    QFETCH(int, limit);
+    QFETCH(scb::OverLimit, over);
+    QFETCH(scb::FileReadStatus, status);
+    QFETCH(int, kept);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Main.txt");
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>('a' + i % 26);
+    writeFile(path, bytes);
+
+    const scb::FileRead read = scb::readWholeFile(path.toStdString(), std::uint64_t(limit), over);
+    QCOMPARE(read.status, status);
+    QCOMPARE(QByteArray::fromStdString(read.bytes), bytes.left(kept));
+
+    // A file that has grown since its size was taken meets the same limit.
+    const scb::UniqueFd fd = scb::openForReading(path.toStdString());
+    QVERIFY(bool(fd));
+    const scb::FileRead grown = scb::readToEnd(fd.get(), 0, std::uint64_t(limit), over);
+    QCOMPARE(grown.status, status);
+    QCOMPARE(QByteArray::fromStdString(grown.bytes), bytes.left(kept));
 }
 
 QTEST_GUILESS_MAIN(TestExclusiveRead)

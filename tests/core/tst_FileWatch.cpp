@@ -11,7 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "core/FileWatch.h"
+#include "core/platform/FileWatch.h"
 
 namespace {
 
@@ -40,13 +40,6 @@ class tst_FileWatch : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-#if !defined(__linux__)
-        QSKIP("the folder watch exists on Linux only");
-#endif
-    }
-
     void readEvents_change_reportsFinishedOnlyWhenWriterIsDone_data()
     {
         QTest::addColumn<QString>("change");

@@ -10,6 +10,7 @@
 #include "core/FileStamp.h"
 #include "core/PollTick.h"
 #include "core/TimeText.h"
+#include "core/platform/Platform.h"
 
 using scb::PreviewLines;
 using scb::RowUpdate;
@@ -93,6 +94,14 @@ scb::TickEnvironment fixedClock(int hour, int minute, int second, char separator
     };
     env.timeSeparator = separator;
     return env;
+}
+
+// One tick as the control window makes it: a look at the file against the
+// state's last stamp, then the snapshot applied.
+scb::TickResult lookAndApply(scb::DisplayState &state, const std::string &path, PreviewLines &lines,
+                             const scb::TickEnvironment &env)
+{
+    return scb::applySnapshot(state, scb::lookAtFile(path, state.LastFileAge, state.LastFingerprint), lines, env);
 }
 
 } // namespace
@@ -181,20 +190,20 @@ void TestPollTick::pollTick_emptyFile_blankMessageThenBlankRows()
     const QString message = QString::fromStdString(scb::BlankFileMessage);
     const QStringList blankReport = QStringList{message} << QStringList(11, Untouched);
 
-    scb::TickResult tick = scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 0));
+    scb::TickResult tick = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 0));
     QVERIFY(tick.reloaded);
     QCOMPARE(rowsOf(tick.rows), blankReport);
     QCOMPARE(lines.count(), 1);
     QCOMPARE(lines.text(), scb::BlankFileMessage);
 
     for (int expectedCount : {2, 3}) {
-        tick = scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 1));
+        tick = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 1));
         QVERIFY(!tick.reloaded);
         QCOMPARE(rowsOf(tick.rows), blankReport);
         QCOMPARE(lines.count(), expectedCount);
     }
 
-    tick = scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 3));
+    tick = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 3));
     QCOMPARE(rowsOf(tick.rows), blanks(12));
     QCOMPARE(lines.count(), 3);
 }
@@ -204,9 +213,9 @@ void TestPollTick::pollTick_firstTick_appliesLayoutOnce()
     scb::DisplayState state;
     state.Starting = true;
     PreviewLines lines;
-    QVERIFY(scb::pollTick(state, "", lines, fixedClock(9, 0, 0)).applyLayout);
+    QVERIFY(lookAndApply(state, "", lines, fixedClock(9, 0, 0)).applyLayout);
     QVERIFY(!state.Starting);
-    QVERIFY(!scb::pollTick(state, "", lines, fixedClock(9, 0, 1)).applyLayout);
+    QVERIFY(!lookAndApply(state, "", lines, fixedClock(9, 0, 1)).applyLayout);
 }
 
 void TestPollTick::pollTick_missingFile_changesNothing()
@@ -216,7 +225,7 @@ void TestPollTick::pollTick_missingFile_changesNothing()
     state.LastFileAge = 1234;
     PreviewLines lines("a\r\nb");
     for (const QString &path : {dir.filePath("absent.txt"), dir.path(), QString()}) {
-        const scb::TickResult tick = scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 0));
+        const scb::TickResult tick = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 0));
         QVERIFY(!tick.fileExists);
         QCOMPARE(rowsOf(tick.rows), QStringList(12, Untouched));
     }
@@ -231,11 +240,11 @@ void TestPollTick::pollTick_unchangedFile_feedsWithoutReading()
     writeFile(path, crlfLines(StartList));
     scb::DisplayState state;
     PreviewLines lines;
-    QVERIFY(scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 0)).reloaded);
+    QVERIFY(lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 0)).reloaded);
     QCOMPARE(state.LastFileAge, scb::fileAge(path.toStdString()));
     QCOMPARE(state.LastFingerprint, scb::fingerprint(path.toStdString()));
 
-    const scb::TickResult again = scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 1));
+    const scb::TickResult again = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 1));
     QVERIFY(again.fileExists);
     QVERIFY(!again.reloaded);
     QCOMPARE(rowsOf(again.rows), strings(StartList.mid(3, 12)));
@@ -254,7 +263,7 @@ void TestPollTick::pollTick_writerHoldsFile_reportsFailureThenLoads()
     writer.start("sh", {"-c", "exec 3>>\"$1\"; echo ready; exec sleep 60", "sh", path});
     QVERIFY(writer.waitForReadyRead(10000));
 
-    const scb::TickResult failed = scb::pollTick(state, path.toStdString(), lines, fixedClock(14, 7, 33));
+    const scb::TickResult failed = lookAndApply(state, path.toStdString(), lines, fixedClock(14, 7, 33));
     QCOMPARE(failed.status, std::optional<std::string>("Last Failure at 14:07.33  Cnt:2"));
     QCOMPARE(state.FailureCount, 2);
     QCOMPARE(state.LastFileAge, 0);
@@ -265,7 +274,7 @@ void TestPollTick::pollTick_writerHoldsFile_reportsFailureThenLoads()
     writer.kill();
     QVERIFY(writer.waitForFinished(10000));
 
-    const scb::TickResult loaded = scb::pollTick(state, path.toStdString(), lines, fixedClock(14, 7, 34));
+    const scb::TickResult loaded = lookAndApply(state, path.toStdString(), lines, fixedClock(14, 7, 34));
     QVERIFY(loaded.reloaded);
     QVERIFY(!loaded.status);
     QCOMPARE(state.FailureCount, 2);
@@ -293,14 +302,14 @@ void TestPollTick::pollTick_twoRewritesInsideOneStamp_bothShown()
 
     writeFile(path, heading + "first \r\nend");
     QVERIFY(setMtime(path, step, 100'000'000));
-    QCOMPARE(rowsOf(scb::pollTick(state, file, lines, fixedClock(14, 7, 32)).rows).at(1), "first ");
+    QCOMPARE(rowsOf(lookAndApply(state, file, lines, fixedClock(14, 7, 32)).rows).at(1), "first ");
     const std::int32_t firstStamp = state.LastFileAge;
 
     // Same size, same two-second stamp, half a second later.
     writeFile(path, heading + "second\r\nend");
     QVERIFY(setMtime(path, step, 600'000'000));
     QCOMPARE(scb::fileAge(file), firstStamp);
-    QCOMPARE(rowsOf(scb::pollTick(state, file, lines, fixedClock(14, 7, 33)).rows).at(1), "second");
+    QCOMPARE(rowsOf(lookAndApply(state, file, lines, fixedClock(14, 7, 33)).rows).at(1), "second");
 }
 
 void TestPollTick::pollTick_handEditedPreview_reachesRows()
@@ -310,9 +319,9 @@ void TestPollTick::pollTick_handEditedPreview_reachesRows()
     writeFile(path, "TIME:\r\nfrom file\r\nx");
     scb::DisplayState state;
     PreviewLines lines;
-    scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 0));
+    lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 0));
     lines.setText("TIME:\r\ntyped\r\nx");
-    const scb::TickResult tick = scb::pollTick(state, path.toStdString(), lines, fixedClock(9, 0, 1));
+    const scb::TickResult tick = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 1));
     QVERIFY(!tick.reloaded);
     QCOMPARE(rowsOf(tick.rows).at(1), "typed");
 }

@@ -1,21 +1,11 @@
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "core/Error.h"
 #include "core/PreviewLines.h"
 #include "core/TextCodec.h"
 
 using scb::PreviewLines;
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QStringList allLines(const PreviewLines &lines)
 {
@@ -40,10 +30,7 @@ private slots:
     void add_appendsPerRules_data();
     void add_appendsPerRules();
     void add_keepsEarlierLinesReadable();
-    void loadFromFile_sameText_firesNoChange();
-    void loadFromFile_newText_replacesNormalisesAndNotifies();
-    void loadFromFile_missingFile_throwsAndKeepsText();
-    void loadFromFile_largeText_normalisesEveryBreak();
+    void setText_largeText_normalisesEveryBreak();
     void shown_decodesEachLineAndCutsAtCharacters_data();
     void shown_decodesEachLineAndCutsAtCharacters();
 };
@@ -66,6 +53,8 @@ void TestPreviewLines::setText_countsAndFetches_data()
                                   << QStringList{"", "A", "B", "C"};
     QTest::newRow("tab and NUL kept") << QByteArray("a\tb\0c", 5) << QByteArray("a\tb\0c", 5)
                                       << QStringList{QString::fromLatin1("a\tb\0c", 5)};
+    QTest::newRow("8-bit bytes kept") << QByteArray("x\ny\r\n\xFF\xFEz") << QByteArray("x\r\ny\r\n\xFF\xFEz")
+                                      << QStringList{"x", "y", QString::fromLatin1("\xFF\xFEz")};
 }
 
 void TestPreviewLines::setText_countsAndFetches()
@@ -164,69 +153,21 @@ void TestPreviewLines::add_keepsEarlierLinesReadable()
     QCOMPARE(allLines(preview), (QStringList{"L0", "L1", "L2", "L3"}));
 }
 
-void TestPreviewLines::loadFromFile_sameText_firesNoChange()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Main.txt");
-    writeFile(path, "A\nB\r\n");
-    PreviewLines preview("A\r\nB\r\n");
-    int changes = 0;
-    preview.onChange = [&] { ++changes; };
-    QVERIFY(!preview.loadFromFile(path.toStdString()));
-    QCOMPARE(changes, 0);
-    QCOMPARE(preview.count(), 3);
-}
-
-void TestPreviewLines::loadFromFile_newText_replacesNormalisesAndNotifies()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Main.txt");
-    writeFile(path, QByteArray("x\ny\r\n\xFF\xFEz", 8));
-    PreviewLines preview("old");
-    int changes = 0;
-    preview.onChange = [&] { ++changes; };
-    QVERIFY(preview.loadFromFile(path.toStdString()));
-    QCOMPARE(changes, 1);
-    QCOMPARE(preview.text(), std::string("x\r\ny\r\n\xFF\xFEz", 9));
-    QCOMPARE(preview.count(), 3);
-}
-
-void TestPreviewLines::loadFromFile_missingFile_throwsAndKeepsText()
-{
-    QTemporaryDir dir;
-    const std::string path = dir.filePath("nothing.txt").toStdString();
-    PreviewLines preview("A\r\nB");
-    int changes = 0;
-    preview.onChange = [&] { ++changes; };
-    try {
-        preview.loadFromFile(path);
-        QFAIL("no exception");
-    } catch (const scb::Error &e) {
-        QCOMPARE(std::string(e.what()), "Cannot open file " + path);
-    }
-    QCOMPARE(preview.text(), std::string("A\r\nB"));
-    QCOMPARE(preview.count(), 2);
-    QCOMPARE(changes, 0);
-}
-
-void TestPreviewLines::loadFromFile_largeText_normalisesEveryBreak()
+void TestPreviewLines::setText_largeText_normalisesEveryBreak()
 {
     // Big enough for the buffers to take the large-allocation path.
-    QTemporaryDir dir;
-    const QString path = dir.filePath("Main.txt");
-    QByteArray bytes;
+    std::string bytes;
     const int lines = 300'000;
     for (int i = 0; i < lines; ++i)
-        bytes += "entry " + QByteArray::number(i) + (i % 2 ? "\r\n" : "\n");
-    writeFile(path, bytes);
+        bytes += "entry " + std::to_string(i) + (i % 2 ? "\r\n" : "\n");
 
     PreviewLines preview;
-    QVERIFY(preview.loadFromFile(path.toStdString()));
+    QVERIFY(preview.setText(bytes));
     QCOMPARE(preview.count(), lines + 1);
-    QCOMPARE(preview.text().size(), std::size_t(bytes.size() + lines / 2));
+    QCOMPARE(preview.text().size(), bytes.size() + lines / 2);
     QCOMPARE(preview.line(lines - 1), "entry " + std::to_string(lines - 1));
     QCOMPARE(preview.line(lines), std::string());
-    QVERIFY(!preview.loadFromFile(path.toStdString()));
+    QVERIFY(!preview.setText(bytes));
 }
 
 void TestPreviewLines::shown_decodesEachLineAndCutsAtCharacters_data()

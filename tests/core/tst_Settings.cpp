@@ -12,6 +12,7 @@
 
 #include "core/Error.h"
 #include "core/Settings.h"
+#include "core/SpinEditModel.h"
 
 #include "DefaultSettings.h"
 
@@ -44,13 +45,15 @@ QStringList entries(const QString &folder)
 }
 
 // What the control window does between start-up and shut-down when the
-// operator touches nothing: the spin edits clamp what was read.
+// operator touches nothing: its spin edits, 0 to 9999, clamp what was read.
 Settings throughSpinEdits(Settings s)
 {
-    s.Left = scb::clampSpin(s.Left);
-    s.Top = scb::clampSpin(s.Top);
-    s.Width = scb::clampSpin(s.Width);
-    s.Height = scb::clampSpin(s.Height);
+    for (int *value : {&s.Left, &s.Top, &s.Width, &s.Height}) {
+        scb::SpinEditModel edit;
+        edit.setMaxValue(9999);
+        edit.setValue(*value);
+        *value = static_cast<int>(edit.value());
+    }
     return s;
 }
 

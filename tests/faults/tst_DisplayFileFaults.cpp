@@ -164,7 +164,7 @@ void tst_DisplayFileFaults::hostileContent_isLoadedWithoutStall()
 
     QCOMPARE(w.form->state().FailureCount, 0);
     QCOMPARE(w.form->Label1->text(), QString());
-    const scb::PreviewLines &model = w.form->MainMemo->lines();
+    const scb::PreviewLines &model = w.form->board().lines();
     // Fewer than three lines: the blank-file message was appended.
     const int expectedCount = lines < 3 ? lines + 1 : lines;
     QCOMPARE(model.count(), expectedCount);
@@ -174,7 +174,7 @@ void tst_DisplayFileFaults::hostileContent_isLoadedWithoutStall()
         const QTextDocument *memo = w.form->MainMemo->document();
         // The last block of a cut preview is the note on what is not shown.
         const int memoLines = memo->blockCount() - (w.form->MainMemo->isTruncated() ? 1 : 0);
-        for (int r = 0; r < scb::ScoreRows; ++r) {
+        for (int r = 0; r < scb::RowCount; ++r) {
             const int i = r + skip;
             const std::string expected = i < lines && i <= 14 ? model.line(i) : std::string(" ");
             QVERIFY2(w.grid()->cell(r) == expected, qPrintable(QStringLiteral("row %1").arg(r)));
@@ -256,12 +256,12 @@ void tst_DisplayFileFaults::nonFile_isCountedOrIgnored_thenSoundFileFeeds()
     }
     w.form->XMLFile->setFilename(path);
     const QString rowBefore = w.row(0);
-    const std::string textBefore = w.form->MainMemo->lines().text();
+    const std::string textBefore = w.form->board().lines().text();
 
     for (int tick = 1; tick <= 3; ++tick) {
         timedTick(w);
         // A failed or ignored load never touches the preview or the rows.
-        QVERIFY(w.form->MainMemo->lines().text() == textBefore);
+        QVERIFY(w.form->board().lines().text() == textBefore);
         QCOMPARE(w.row(0), rowBefore);
         if (Expect(expect) == Expect::Counted) {
             QCOMPARE(w.form->state().FailureCount, tick);
@@ -373,7 +373,7 @@ void tst_DisplayFileFaults::fileReplacedByFolder_isIgnored_thenFileAgainFeeds()
     const QString path = w.path("Main.txt");
     QVERIFY(QFile::remove(path));
     QVERIFY(QDir().mkdir(path));
-    w.form->MainMemo->lines().setText("hand edit\r\n");
+    w.form->MainMemo->setPlainText(QStringLiteral("hand edit\n"));
     timedTick(w);
     timedTick(w);
     QCOMPARE(w.form->state().FailureCount, 0);
@@ -452,12 +452,12 @@ void tst_DisplayFileFaults::overlongPath_isIgnored_thenShortPathFeeds()
     QCOMPARE(full.size(), 5000);
 
     w.form->XMLFile->setFilename(QFile::decodeName(full));
-    const std::string textBefore = w.form->MainMemo->lines().text();
+    const std::string textBefore = w.form->board().lines().text();
     timedTick(w);
     timedTick(w);
     // Longer than the system takes: it names no file the program can see.
     QCOMPARE(w.form->state().FailureCount, 0);
-    QVERIFY(w.form->MainMemo->lines().text() == textBefore);
+    QVERIFY(w.form->board().lines().text() == textBefore);
     QCOMPARE(w.row(0), QString());
     recoverWith(w, w.path("Main.txt"));
 }

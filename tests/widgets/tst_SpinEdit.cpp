@@ -21,7 +21,7 @@ void configure(SpinEdit &edit, double value)
     edit.setLoading(false);
 }
 
-QPoint centre(const scb::SpinRect &r)
+QPoint centre(const scb::Rect &r)
 {
     return {r.x + r.width / 2, r.y + r.height / 2};
 }

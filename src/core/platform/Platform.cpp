@@ -1,12 +1,9 @@
-#include "core/Platform.h"
+#include "core/platform/Platform.h"
 
-#include <sys/stat.h>
-#include <sys/types.h>
-
-#if defined(__linux__)
-#include <cstdint>
+#include <cstring>
+#include <langinfo.h>
 #include <sys/mman.h>
-#endif
+#include <sys/stat.h>
 
 namespace scb {
 
@@ -15,40 +12,6 @@ namespace {
 constexpr std::int64_t NsPerSecond = 1'000'000'000;
 
 } // namespace
-
-#ifdef _WIN32
-
-PathStatus statPath(const std::string &path)
-{
-    PathStatus result;
-    struct _stat64 st;
-    if (path.empty() || _stat64(path.c_str(), &st) != 0)
-        return result;
-    result.exists = true;
-    result.isDirectory = (st.st_mode & _S_IFMT) == _S_IFDIR;
-    result.isRegular = (st.st_mode & _S_IFMT) == _S_IFREG;
-    result.device = static_cast<std::uint64_t>(st.st_dev);
-    result.inode = static_cast<std::uint64_t>(st.st_ino);
-    result.size = static_cast<std::int64_t>(st.st_size);
-    result.mtime = st.st_mtime;
-    result.mtimeNs = static_cast<std::int64_t>(st.st_mtime) * NsPerSecond;
-    result.ctimeNs = static_cast<std::int64_t>(st.st_ctime) * NsPerSecond;
-    return result;
-}
-
-std::tm localTime(std::time_t t)
-{
-    std::tm local{};
-    localtime_s(&local, &t);
-    return local;
-}
-
-void reserveBuffer(std::string &s, std::size_t n)
-{
-    s.reserve(n);
-}
-
-#else
 
 PathStatus statPath(const std::string &path)
 {
@@ -75,10 +38,37 @@ std::tm localTime(std::time_t t)
     return local;
 }
 
+char localeTimeSeparator()
+{
+    // The locale's time format, e.g. "%H:%M:%S", "%H.%M.%S" or "%r". The
+    // separator is what follows the hour; composite conversions (%r, %T, %R)
+    // all use a colon.
+    const char *format = nl_langinfo(T_FMT);
+    if (format == nullptr)
+        return ':';
+    for (const char *p = format; *p != '\0'; ++p) {
+        if (*p != '%')
+            continue;
+        ++p;
+        // Skip the E/O modifiers and glibc's flag and width characters.
+        while (*p != '\0' && std::strchr("EO-_0^#123456789", *p) != nullptr)
+            ++p;
+        if (*p == '\0')
+            break;
+        if (*p == 'H' || *p == 'I' || *p == 'k' || *p == 'l') {
+            const auto next = static_cast<unsigned char>(p[1]);
+            // A multi-byte character cannot be one char; keep the usual colon.
+            if (next != '\0' && next != '%' && next < 0x80)
+                return static_cast<char>(next);
+            return ':';
+        }
+    }
+    return ':';
+}
+
 void reserveBuffer(std::string &s, std::size_t n)
 {
     s.reserve(n);
-#if defined(MADV_HUGEPAGE)
     constexpr std::uintptr_t HugePage = std::uintptr_t(2) << 20;
     if (s.capacity() < 2 * HugePage)
         return;
@@ -89,9 +79,6 @@ void reserveBuffer(std::string &s, std::size_t n)
     const std::uintptr_t last = (begin + s.capacity()) & ~(HugePage - 1);
     if (last > first)
         ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
-#endif
 }
-
-#endif
 
 } // namespace scb

@@ -6,9 +6,8 @@
 // a rename or deleted and made anew stays watched. While the folder is missing
 // (deleted, renamed away, not made yet) its parent is watched for the folder's
 // name instead, and readEvents() moves back onto the folder once it is there
-// again; while the parent is missing too, each arm() tries afresh. Only Linux
-// (inotify) has a watch; elsewhere fd() is -1 and the caller's polling does
-// the work.
+// again; while the parent is missing too, each arm() tries afresh. Where the
+// system refuses a watch, fd() is -1 and the caller's polling does the work.
 //
 // A watch made to follow writes also notes when a writer has changed the
 // file and not yet closed it: that is what an exclusive read cannot learn
@@ -17,13 +16,14 @@
 
 #include <string>
 
+#include "core/platform/UniqueFd.h"
+
 namespace scb {
 
 class FileWatch
 {
 public:
     explicit FileWatch(bool followWrites = false);
-    ~FileWatch();
     FileWatch(const FileWatch &) = delete;
     FileWatch &operator=(const FileWatch &) = delete;
 
@@ -39,7 +39,7 @@ public:
 
     // Non-blocking descriptor that turns readable when events are pending;
     // -1 where no watch exists.
-    int fd() const { return m_fd; }
+    int fd() const { return m_fd.get(); }
 
     // Drains the pending events. True when the watched name was finished
     // (closed after writing or moved in), when the folder was replaced or
@@ -57,7 +57,7 @@ private:
     void addWatches();
     void removeWatches();
 
-    int m_fd = -1;
+    UniqueFd m_fd;
     bool m_followWrites = false;
     bool m_writeUnfinished = false;
     int m_folderWd = -1;

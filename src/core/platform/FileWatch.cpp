@@ -1,19 +1,15 @@
-#include "core/FileWatch.h"
+#include "core/platform/FileWatch.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <system_error>
 
-#if defined(__linux__)
 #include <cerrno>
 #include <cstring>
 #include <sys/inotify.h>
 #include <unistd.h>
-#endif
 
 namespace scb {
-
-#if defined(__linux__)
 
 namespace {
 
@@ -37,18 +33,12 @@ FileWatch::FileWatch(bool followWrites)
 {
 }
 
-FileWatch::~FileWatch()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
 bool FileWatch::arm(const std::string &path)
 {
     if (path == m_path) {
         // While even the folder's parent is missing nothing can tell when it
         // comes back, so each call tries again.
-        if (m_fd >= 0 && !path.empty() && m_folderWd < 0 && m_parentWd < 0)
+        if (m_fd && !path.empty() && m_folderWd < 0 && m_parentWd < 0)
             addWatches();
         return folderWatched();
     }
@@ -83,7 +73,7 @@ bool FileWatch::arm(const std::string &path)
     m_folder = folder;
     m_name = name;
     m_folderName = folderName;
-    if (m_fd >= 0 && !m_name.empty())
+    if (m_fd && !m_name.empty())
         addWatches();
     return folderWatched();
 }
@@ -102,7 +92,7 @@ void FileWatch::addWatches()
 {
     const std::uint32_t writes = m_followWrites ? FileChanged | FileDone : 0;
     const auto watchFolder = [this, writes] {
-        m_folderWd = ::inotify_add_watch(m_fd, m_folder.c_str(), FileFinished | FolderGone | writes | IN_ONLYDIR);
+        m_folderWd = ::inotify_add_watch(m_fd.get(), m_folder.c_str(), FileFinished | FolderGone | writes | IN_ONLYDIR);
     };
     watchFolder();
     if (m_folderWd >= 0 || m_folderName.empty())
@@ -110,12 +100,12 @@ void FileWatch::addWatches()
     // The folder is missing: wait for its name in the parent. The parent is
     // watched only meanwhile, so a busy parent costs nothing once it is back.
     const std::string parent = std::filesystem::path(m_folder).parent_path().string();
-    m_parentWd = ::inotify_add_watch(m_fd, parent.c_str(), FolderArrived | FolderGone | IN_ONLYDIR);
+    m_parentWd = ::inotify_add_watch(m_fd.get(), parent.c_str(), FolderArrived | FolderGone | IN_ONLYDIR);
     if (m_parentWd < 0)
         return;
     watchFolder(); // it may have come between the two calls
     if (m_folderWd >= 0) {
-        ::inotify_rm_watch(m_fd, m_parentWd);
+        ::inotify_rm_watch(m_fd.get(), m_parentWd);
         m_parentWd = -1;
     }
 }
@@ -125,22 +115,22 @@ void FileWatch::removeWatches()
     // A watch whose folder went away is gone already; the kernel then answers
     // EINVAL, which is fine.
     if (m_folderWd >= 0)
-        ::inotify_rm_watch(m_fd, m_folderWd);
+        ::inotify_rm_watch(m_fd.get(), m_folderWd);
     if (m_parentWd >= 0)
-        ::inotify_rm_watch(m_fd, m_parentWd);
+        ::inotify_rm_watch(m_fd.get(), m_parentWd);
     m_folderWd = -1;
     m_parentWd = -1;
 }
 
 bool FileWatch::readEvents()
 {
-    if (m_fd < 0)
+    if (!m_fd)
         return false;
     bool finished = false;
     bool rearm = false;
     alignas(inotify_event) char buffer[8192];
     for (;;) {
-        const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+        const ssize_t got = ::read(m_fd.get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -191,31 +181,5 @@ bool FileWatch::readEvents()
     }
     return finished;
 }
-
-#else
-
-FileWatch::FileWatch(bool followWrites) : m_followWrites(followWrites) {}
-FileWatch::~FileWatch() = default;
-
-bool FileWatch::arm(const std::string &path)
-{
-    m_path = path;
-    return false;
-}
-
-void FileWatch::disarm()
-{
-    m_path.clear();
-}
-
-void FileWatch::addWatches() {}
-void FileWatch::removeWatches() {}
-
-bool FileWatch::readEvents()
-{
-    return false;
-}
-
-#endif
 
 } // namespace scb

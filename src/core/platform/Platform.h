@@ -1,6 +1,7 @@
 #pragma once
-// The few file-system and clock services the core needs, behind one small
-// interface so the rules above them read the same on every platform.
+// The few file-system, clock and locale services the core needs. Everything
+// the program asks of the operating system lives in this folder, so a port to
+// another system replaces the files here and nothing above them.
 
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +19,7 @@ struct PathStatus
     std::uint64_t inode = 0;
     std::int64_t size = 0;
     std::time_t mtime = 0;      // whole seconds since the epoch
-    std::int64_t mtimeNs = 0;   // the same instant in nanoseconds, where the system keeps them
+    std::int64_t mtimeNs = 0;   // the same instant in nanoseconds
     std::int64_t ctimeNs = 0;
 };
 
@@ -27,6 +28,10 @@ PathStatus statPath(const std::string &path);
 
 // Broken-down local time of t, thread-safe.
 std::tm localTime(std::time_t t);
+
+// The locale's time separator: what follows the hour in its time format
+// (normally ':').
+char localeTimeSeparator();
 
 // Reserves room for n characters before the string is filled. A large buffer
 // is backed by huge pages where the system offers them: faulting in a 50 MB

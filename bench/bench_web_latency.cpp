@@ -1,0 +1,424 @@
+// How fast the board reaches browsers through --serve, and what the server
+// costs at rest.
+//
+// The real program runs with --serve in a scratch folder, off screen. This
+// process connects WebSocket clients to it, rewrites the display file (write
+// and close, each version naming itself in its first row) and takes the time
+// from the close to the message that carries the new version arriving: at the
+// one client, or at the last of all 50 clients. Then, with 50 clients
+// connected and nothing changing, it reads the program's CPU time and memory
+// from /proc.
+//
+//   bench_web_latency [--rewrites N] [--idle SECONDS] [--program PATH]
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <string_view>
+#include <sys/socket.h>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::int64_t monoNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+// Sleeps in the event loop until done() or the time-out: the machine's other
+// core stays free for the program being measured.
+bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    // Repeating and precise: a coarse timer may fire early, and a wait with
+    // nothing left to wake it would never end.
+    QTimer wake;
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(timeoutMs);
+    while (!done()) {
+        if (t.elapsed() >= timeoutMs)
+            return false;
+        QCoreApplication::eventDispatcher()->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+void pauseMs(int ms)
+{
+    waitUntil([] { return false; }, ms);
+}
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t i = std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5));
+    return v[i];
+}
+
+// A results file whose first row names its version.
+std::string content(int version)
+{
+    char head[64];
+    std::snprintf(head, sizeof head, "TIME: V%06d\r\n", version);
+    std::string out = head;
+    for (int i = 1; i < 12; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%2d  SWIMMER OF THE TEAM %02d   %7.4f\r\n", i, i, 80.0 + (version % 97) / 10.0);
+        out += line;
+    }
+    return out;
+}
+
+bool writeClose(const std::string &path, const std::string &text)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    return ok;
+}
+
+// utime + stime of a process, in seconds.
+double processCpu(qint64 pid)
+{
+    FILE *f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!f)
+        return 0;
+    char buf[1024] = {};
+    const std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+    std::fclose(f);
+    buf[n] = 0;
+    // Fields after the command name, which ends with the last ')'.
+    const char *p = std::strrchr(buf, ')');
+    unsigned long utime = 0, stime = 0;
+    if (!p || std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2)
+        return 0;
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+long processKb(qint64 pid, const char *field)
+{
+    FILE *f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+    if (!f)
+        return 0;
+    char line[256];
+    long kb = 0;
+    const std::size_t len = std::strlen(field);
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, field, len) == 0 && line[len] == ':')
+            kb = std::atol(line + len + 1);
+    std::fclose(f);
+    return kb;
+}
+
+// WebSocket clients at the level of the system's sockets: 50 of them in one
+// thread notice a message within microseconds of its arrival, so what is
+// measured is the server, not this harness. Like a browser they answer the
+// server's pings.
+class Clients
+{
+public:
+    Clients(int count, quint16 port)
+    {
+        for (int i = 0; i < count; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in addr{};
+            addr.sin_family = AF_INET;
+            addr.sin_port = htons(port);
+            addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
+                std::fprintf(stderr, "bench_web_latency: cannot connect client %d\n", i);
+                std::exit(1);
+            }
+            const int one = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            const std::string hello = "GET /ws HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port)
+                + "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                  "Sec-WebSocket-Version: 13\r\n\r\n";
+            sendAll(fd, hello);
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+            Client c;
+            c.fd = fd;
+            m_clients.push_back(std::move(c));
+        }
+    }
+    ~Clients()
+    {
+        for (const Client &c : m_clients)
+            ::close(c.fd);
+    }
+
+    // Until each client has its handshake answered and the whole board in.
+    bool allConnected(int timeoutMs)
+    {
+        return pump(monoNs() + timeoutMs * 1'000'000LL, [this] {
+            return std::all_of(m_clients.begin(), m_clients.end(), [](const Client &c) { return c.messages > 0; });
+        });
+    }
+
+    // Nanoseconds from `since` to the last client holding a message with
+    // the token; -1 on time-out.
+    std::int64_t waitAll(const std::string &token, std::int64_t since, int timeoutMs)
+    {
+        m_token = token;
+        for (Client &c : m_clients)
+            c.arrivedNs = 0;
+        const bool all = pump(monoNs() + timeoutMs * 1'000'000LL, [this] {
+            return std::all_of(m_clients.begin(), m_clients.end(), [](const Client &c) { return c.arrivedNs != 0; });
+        });
+        std::int64_t last = 0;
+        for (const Client &c : m_clients)
+            last = std::max(last, c.arrivedNs);
+        return all ? last - since : -1;
+    }
+
+    // Sits at rest, answering pings, for the given time.
+    void rest(int ms)
+    {
+        pump(monoNs() + ms * 1'000'000LL, [] { return false; });
+    }
+
+private:
+    struct Client
+    {
+        int fd = -1;
+        std::string in;
+        bool upgraded = false;
+        int messages = 0;
+        std::int64_t arrivedNs = 0;
+    };
+
+    static void sendAll(int fd, const std::string &data)
+    {
+        std::size_t off = 0;
+        while (off < data.size()) {
+            const ssize_t n = ::send(fd, data.data() + off, data.size() - off, MSG_NOSIGNAL);
+            if (n <= 0 && errno != EINTR && errno != EAGAIN)
+                return;
+            off += n > 0 ? static_cast<std::size_t>(n) : 0;
+        }
+    }
+
+    bool pump(std::int64_t deadline, const std::function<bool()> &done)
+    {
+        std::vector<pollfd> fds;
+        for (const Client &c : m_clients)
+            fds.push_back({c.fd, POLLIN, 0});
+        while (!done()) {
+            const std::int64_t left = deadline - monoNs();
+            if (left <= 0)
+                return false;
+            if (::poll(fds.data(), fds.size(), static_cast<int>(left / 1'000'000) + 1) <= 0)
+                continue;
+            for (std::size_t i = 0; i < fds.size(); ++i)
+                if (fds[i].revents)
+                    receive(m_clients[i]);
+        }
+        return true;
+    }
+
+    void receive(Client &c)
+    {
+        char buf[65536];
+        for (;;) {
+            const ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
+            if (n <= 0)
+                break;
+            c.in.append(buf, static_cast<std::size_t>(n));
+        }
+        const std::int64_t now = monoNs();
+        if (!c.upgraded) {
+            const std::size_t end = c.in.find("\r\n\r\n");
+            if (end == std::string::npos)
+                return;
+            c.upgraded = c.in.compare(0, 12, "HTTP/1.1 101") == 0;
+            c.in.erase(0, end + 4);
+        }
+        // Server frames: FIN and opcode, a length of 7, 7+16 or 7+64 bits, no mask.
+        while (c.in.size() >= 2) {
+            const auto b = reinterpret_cast<const unsigned char *>(c.in.data());
+            std::size_t head = 2;
+            std::uint64_t len = b[1] & 0x7F;
+            if (len == 126) {
+                head = 4;
+                if (c.in.size() < head)
+                    return;
+                len = (std::uint64_t(b[2]) << 8) | b[3];
+            } else if (len == 127) {
+                head = 10;
+                if (c.in.size() < head)
+                    return;
+                len = 0;
+                for (int k = 2; k < 10; ++k)
+                    len = (len << 8) | b[k];
+            }
+            if (c.in.size() < head + len)
+                return;
+            const int opcode = b[0] & 0x0F;
+            const std::string_view payload(c.in.data() + head, len);
+            if (opcode == 0x1) {
+                ++c.messages;
+                if (!m_token.empty() && !c.arrivedNs && payload.find(m_token) != std::string_view::npos)
+                    c.arrivedNs = now;
+            } else if (opcode == 0x9 && len <= 125) {
+                // Pong, masked with a zero key as every client frame must be masked.
+                std::string pong = {char(0x8A), char(0x80 | len), 0, 0, 0, 0};
+                pong.append(payload);
+                sendAll(c.fd, pong);
+            }
+            c.in.erase(0, head + len);
+        }
+    }
+
+    std::vector<Client> m_clients;
+    std::string m_token;
+};
+
+struct Run
+{
+    std::vector<double> ms;
+    int missed = 0;
+};
+
+Run measure(int clientCount, int rewrites, quint16 port, const std::string &path, int &version, std::mt19937 &rng)
+{
+    Run run;
+    Clients clients(clientCount, port);
+    if (!clients.allConnected(10000)) {
+        std::fprintf(stderr, "bench_web_latency: %d clients did not all connect\n", clientCount);
+        std::exit(1);
+    }
+    std::uniform_int_distribution<int> pause(5, 30);
+    for (int i = 0; i < rewrites; ++i) {
+        ++version;
+        char token[16];
+        std::snprintf(token, sizeof token, "V%06d", version);
+        if (!writeClose(path, content(version))) {
+            std::fprintf(stderr, "bench_web_latency: cannot write %s\n", path.c_str());
+            std::exit(1);
+        }
+        const std::int64_t closed = monoNs();
+        const std::int64_t ns = clients.waitAll(token, closed, 3000);
+        if (ns < 0)
+            ++run.missed;
+        else
+            run.ms.push_back(static_cast<double>(ns) / 1e6);
+        clients.rest(pause(rng));
+    }
+    return run;
+}
+
+void print(const char *label, const Run &r)
+{
+    std::printf("%-26s p50 %6.2f ms   p95 %6.2f ms   max %6.2f ms   (%zu rewrites, %d missed)\n", label,
+                percentile(r.ms, 0.5), percentile(r.ms, 0.95),
+                r.ms.empty() ? 0.0 : *std::max_element(r.ms.begin(), r.ms.end()), r.ms.size(), r.missed);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    int rewrites = 500;
+    int idle = 60;
+    QString program = QStringLiteral(SCB_PROGRAM);
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--rewrites" && i + 1 < argc)
+            rewrites = std::atoi(argv[++i]);
+        else if (a == "--idle" && i + 1 < argc)
+            idle = std::atoi(argv[++i]);
+        else if (a == "--program" && i + 1 < argc)
+            program = QString::fromLocal8Bit(argv[++i]);
+        else {
+            std::fprintf(stderr, "usage: %s [--rewrites N] [--idle SECONDS] [--program PATH]\n", argv[0]);
+            return 2;
+        }
+    }
+
+    QTemporaryDir work;
+    const std::string path = QDir(work.path()).filePath(QStringLiteral("Main.txt")).toStdString();
+    int version = 0;
+    writeClose(path, content(version));
+    QDir(work.path()).mkdir(QStringLiteral("runtime"));
+    QFile::setPermissions(QDir(work.path()).filePath(QStringLiteral("runtime")), QFileDevice::ReadOwner
+                              | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QProcess board;
+    board.setWorkingDirectory(work.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QDir(work.path()).filePath(QStringLiteral("runtime")));
+    board.setProcessEnvironment(env);
+    board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    board.start(program, {QStringLiteral("--serve"), QStringLiteral("127.0.0.1:0")});
+    QByteArray line;
+    waitUntil([&] {
+        line += board.readAllStandardOutput();
+        return line.contains('\n') || board.state() == QProcess::NotRunning;
+    }, 10000);
+    const int colon = line.lastIndexOf(':');
+    const quint16 port = colon > 0 ? static_cast<quint16>(line.mid(colon + 1).replace('/', "").trimmed().toUInt()) : 0;
+    if (!port) {
+        std::fprintf(stderr, "bench_web_latency: %s did not report its port: %s\n", qPrintable(program), line.constData());
+        return 1;
+    }
+    const qint64 pid = board.processId();
+    std::printf("web latency: %s, %d rewrites per run (write + close, 5-30 ms apart)\n", qPrintable(program), rewrites);
+
+    // Let start-up and the first poll tick pass.
+    pauseMs(1500);
+    std::mt19937 rng(1);
+    print("file close -> 1 client", measure(1, rewrites, port, path, version, rng));
+    print("file close -> all 50", measure(50, rewrites, port, path, version, rng));
+
+    const long rssBefore = processKb(pid, "VmRSS");
+    Clients resting(50, port);
+    if (!resting.allConnected(10000)) {
+        std::fprintf(stderr, "bench_web_latency: 50 clients did not all connect\n");
+        return 1;
+    }
+    resting.rest(1000);
+    const double cpu0 = processCpu(pid);
+    const std::int64_t t0 = monoNs();
+    resting.rest(idle * 1000);
+    const double cpu = processCpu(pid) - cpu0;
+    const double wall = static_cast<double>(monoNs() - t0) / 1e9;
+    std::printf("at rest, 50 clients, %.0f s: CPU %.3f s = %.3f%% of one core; memory %ld KiB resident "
+                "(%ld KiB before the 50 connected, peak %ld KiB)\n",
+                wall, cpu, 100.0 * cpu / wall, processKb(pid, "VmRSS"), rssBefore, processKb(pid, "VmHWM"));
+
+    board.terminate();
+    board.waitForFinished(5000);
+    return 0;
+}

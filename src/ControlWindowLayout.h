@@ -1,0 +1,14 @@
+#pragma once
+// The control window's design as one table: every component's name, kind,
+// parent, rectangle, caption, font and text colours, and the Tab walk.
+// Building the window from it sets each of the form's component pointers,
+// named as the operator's guide and the tests know them.
+
+class TSCBForm;
+
+// The preview's design-time text: the start list shown before any file loads.
+const char *designStartList();
+
+// Sizes and colours the form and builds its components, the timers and the
+// drop target included, stopped and unconnected.
+void buildControlWindow(TSCBForm &form);
