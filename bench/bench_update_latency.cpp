@@ -17,7 +17,7 @@
 #include "Unit_Results.h"
 #include "core/platform/ExclusiveRead.h"
 #include "core/FileStamp.h"
-#include "widgets/FileWatcher.h"
+#include "adapters/FileWatcher.h"
 #include "widgets/ScbGrid.h"
 #include "widgets/SpinEdit.h"
 

@@ -1,7 +1,7 @@
 #include "Application.h"
 
 #include "core/Error.h"
-#include "widgets/Dialogs.h"
+#include "adapters/Dialogs.h"
 
 #include <QHash>
 #include <QKeyEvent>

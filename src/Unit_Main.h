@@ -21,7 +21,7 @@
 #include "core/BoardView.h"
 #include "core/DisplayState.h"
 #include "core/Settings.h"
-#include "widgets/BackgroundFiles.h"
+#include "adapters/BackgroundFiles.h"
 #include "widgets/GradientFill.h"
 
 class QLabel;

@@ -3,7 +3,7 @@
 #include "Application.h"
 #include "core/Desktop.h"
 #include "core/GridLayout.h"
-#include "widgets/QtConvert.h"
+#include "adapters/QtConvert.h"
 #include "widgets/ScbGrid.h"
 
 #include <QCloseEvent>

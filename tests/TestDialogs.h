@@ -1,7 +1,7 @@
 #pragma once
 // Scripted answers for the modal dialogs, so window tests never block.
 
-#include "widgets/Dialogs.h"
+#include "adapters/Dialogs.h"
 
 #include <QStringList>
 

@@ -2,7 +2,7 @@
 // Timer1 is stopped in every test, so only the watch can bring a change in.
 
 #include "WindowFixture.h"
-#include "widgets/FileWatcher.h"
+#include "adapters/FileWatcher.h"
 
 #include <QSignalSpy>
 #include <QTimer>

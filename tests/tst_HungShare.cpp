@@ -5,7 +5,7 @@
 #include "WindowFixture.h"
 #include "core/FileLook.h"
 #include "core/platform/Platform.h"
-#include "widgets/FileWatcher.h"
+#include "adapters/FileWatcher.h"
 
 #include <QElapsedTimer>
 #include <QBuffer>

@@ -2,7 +2,7 @@
 // it at once, and a bad picture never crashes or shows garbage.
 
 #include "WindowFixture.h"
-#include "widgets/BackgroundPicture.h"
+#include "adapters/BackgroundPicture.h"
 
 #include <QImage>
 #include <QBuffer>

@@ -3,7 +3,7 @@
 // boxes stay on the operator's monitor.
 
 #include "WindowFixture.h"
-#include "widgets/Dialogs.h"
+#include "adapters/Dialogs.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,5 +1,5 @@
 #include "widgets/GradientFill.h"
-#include "widgets/QtConvert.h"
+#include "adapters/QtConvert.h"
 
 #include <QPainter>
 

@@ -2,7 +2,7 @@
 
 #include "core/GridLayout.h"
 #include "core/TextCodec.h"
-#include "widgets/QtConvert.h"
+#include "adapters/QtConvert.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -4,7 +4,7 @@
 // again the scoreboard shows it at the next tick.
 
 #include "FaultKit.h"
-#include "widgets/QtConvert.h"
+#include "adapters/QtConvert.h"
 
 #include "core/PollTick.h"
 #include "core/TextCodec.h"

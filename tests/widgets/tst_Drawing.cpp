@@ -7,7 +7,7 @@
 #include "core/TextCodec.h"
 #include "widgets/ClassicButton.h"
 #include "widgets/GradientFill.h"
-#include "widgets/QtConvert.h"
+#include "adapters/QtConvert.h"
 #include "widgets/GroupBox.h"
 #include "widgets/RockerSwitch.h"
 #include "widgets/ScbCheckBox.h"

@@ -1,4 +1,4 @@
-#include "widgets/BackgroundFiles.h"
+#include "adapters/BackgroundFiles.h"
 
 #include "core/FileStamp.h"
 #include "core/SessionRules.h"

@@ -1,7 +1,7 @@
 // The real font dialog, answered with keys from inside its own modal loop.
 
-#include "widgets/Dialogs.h"
-#include "widgets/QtConvert.h"
+#include "adapters/Dialogs.h"
+#include "adapters/QtConvert.h"
 
 #include <QApplication>
 #include <QDialog>

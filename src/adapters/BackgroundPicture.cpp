@@ -1,5 +1,5 @@
-#include "widgets/BackgroundPicture.h"
-#include "widgets/QtConvert.h"
+#include "adapters/BackgroundPicture.h"
+#include "adapters/QtConvert.h"
 
 #include <QBuffer>
 #include <QByteArray>

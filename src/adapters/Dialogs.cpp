@@ -1,7 +1,7 @@
-#include "widgets/Dialogs.h"
+#include "adapters/Dialogs.h"
 
 #include "core/Desktop.h"
-#include "widgets/QtConvert.h"
+#include "adapters/QtConvert.h"
 
 #include <QApplication>
 #include <QColorDialog>

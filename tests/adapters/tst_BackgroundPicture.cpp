@@ -1,4 +1,4 @@
-#include "widgets/BackgroundPicture.h"
+#include "adapters/BackgroundPicture.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "widgets/QtConvert.h"
+#include "adapters/QtConvert.h"
 
 #include "core/TextCodec.h"
 

@@ -1,4 +1,4 @@
-#include "widgets/FileWatcher.h"
+#include "adapters/FileWatcher.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
