@@ -1,5 +1,6 @@
 #include "ControlWindowLayout.h"
 
+#include "Application.h"
 #include "Unit_Main.h"
 #include "core/Settings.h"
 #include "widgets/ClassicButton.h"
@@ -303,4 +304,27 @@ void buildControlWindow(TSCBForm &form)
     for (std::size_t i = 1; i < std::size(TabOrder); ++i)
         QWidget::setTabOrder(static_cast<QWidget *>(built.at(TabOrder[i - 1])),
                              static_cast<QWidget *>(built.at(TabOrder[i])));
+}
+
+void connectControlWindow(TSCBForm &form)
+{
+    TSCBForm *f = &form;
+    // A spin edit holding a lone "-" stops the layout: every handler may fail.
+    auto on = [f](void (TSCBForm::*handler)()) { return Application::guarded([f, handler] { (f->*handler)(); }); };
+    QObject::connect(f->Timer1, &QTimer::timeout, f, on(&TSCBForm::Timer1Timer));
+    QObject::connect(f->CursorTimer, &QTimer::timeout, f, on(&TSCBForm::CursorTimerTimer));
+    for (SpinEdit *edit : {f->ScreenLeft, f->ScreenTop, f->ScreenWidth, f->ScreenHeight})
+        QObject::connect(edit, &SpinEdit::changed, f, on(&TSCBForm::ScreenLeftChange));
+    QObject::connect(f->ResultsButton, &RockerSwitch::clicked, f, on(&TSCBForm::ResultsButtonClick));
+    QObject::connect(f->ScbBorder, &ScbCheckBox::changed, f, on(&TSCBForm::ScbBorderChange));
+    QObject::connect(f->Button1, &QPushButton::clicked, f, on(&TSCBForm::Button1Click));
+    QObject::connect(f->LMDButton4, &QPushButton::clicked, f, on(&TSCBForm::LMDButton4Click));
+    QObject::connect(f->Button2, &QPushButton::clicked, f, on(&TSCBForm::Button2Click));
+    QObject::connect(f->ButtonBackgroundImage, &QPushButton::clicked, f, on(&TSCBForm::ButtonBackgroundImageClick));
+    QObject::connect(f->ButtonClose, &QPushButton::clicked, f, on(&TSCBForm::ButtonCloseClick));
+    QObject::connect(f->XMLFile, &FileOpenEdit::changed, f, on(&TSCBForm::XMLFileChange));
+    QObject::connect(f->LMDFMDrop1, &FileDropTarget::fmDragDrop, f,
+                     [f](QObject *sender, int fcount, int x, int y, const QStringList &files) {
+                         Application::runGuarded([&] { f->LMDFMDrop1FMDragDrop(sender, fcount, x, y, files); });
+                     });
 }

@@ -12,3 +12,7 @@ const char *designStartList();
 // Sizes and colours the form and builds its components, the timers and the
 // drop target included, stopped and unconnected.
 void buildControlWindow(TSCBForm &form);
+
+// The design's events: each control's signal to the form's handler, guarded
+// so that a handler's failure is reported without unwinding through Qt.
+void connectControlWindow(TSCBForm &form);

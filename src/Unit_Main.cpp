@@ -2,10 +2,7 @@
 
 #include "Application.h"
 #include "ControlWindowLayout.h"
-#include "core/Error.h"
 #include "core/FileStamp.h"
-#include "core/GridLayout.h"
-#include "core/TextCodec.h"
 #include "core/SessionRules.h"
 #include "core/platform/Platform.h"
 #include "core/Settings.h"
@@ -25,7 +22,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -35,17 +31,6 @@
 #include <filesystem>
 #include <optional>
 #include <utility>
-
-namespace {
-
-std::string currentDirectory()
-{
-    std::error_code ec;
-    const std::filesystem::path p = std::filesystem::current_path(ec);
-    return ec ? std::string(".") : p.string();
-}
-
-} // namespace
 
 TSCBForm::TSCBForm(QWidget *parent)
     : QWidget(parent), m_dialogs(std::make_shared<SystemDialogs>(this)), m_files(Application::postTo(this))
@@ -74,30 +59,12 @@ void TSCBForm::buildLayout()
 
 void TSCBForm::connectHandlers()
 {
-    // Every handler may fail (a spin edit holding a lone "-" stops the
-    // layout); the failure is reported without unwinding through the control.
-    auto on = [this](auto handler) { return Application::guarded([this, handler] { (this->*handler)(); }); };
-    connect(Timer1, &QTimer::timeout, this, on(&TSCBForm::Timer1Timer));
+    connectControlWindow(*this);
     // A finished display file runs the same tick at once; Timer1 remains for
     // what no watch sees (network shares, edits of the preview).
     m_fileWatcher = new FileWatcher(this);
     m_fileWatcher->setObjectName(QStringLiteral("FileWatcher"));
-    connect(m_fileWatcher, &FileWatcher::fileFinished, this, on(&TSCBForm::Timer1Timer));
-    connect(CursorTimer, &QTimer::timeout, this, on(&TSCBForm::CursorTimerTimer));
-    for (SpinEdit *edit : {ScreenLeft, ScreenTop, ScreenWidth, ScreenHeight})
-        connect(edit, &SpinEdit::changed, this, on(&TSCBForm::ScreenLeftChange));
-    connect(ResultsButton, &RockerSwitch::clicked, this, on(&TSCBForm::ResultsButtonClick));
-    connect(ScbBorder, &ScbCheckBox::changed, this, on(&TSCBForm::ScbBorderChange));
-    connect(Button1, &QPushButton::clicked, this, on(&TSCBForm::Button1Click));
-    connect(LMDButton4, &QPushButton::clicked, this, on(&TSCBForm::LMDButton4Click));
-    connect(Button2, &QPushButton::clicked, this, on(&TSCBForm::Button2Click));
-    connect(ButtonBackgroundImage, &QPushButton::clicked, this, on(&TSCBForm::ButtonBackgroundImageClick));
-    connect(ButtonClose, &QPushButton::clicked, this, on(&TSCBForm::ButtonCloseClick));
-    connect(XMLFile, &FileOpenEdit::changed, this, on(&TSCBForm::XMLFileChange));
-    connect(LMDFMDrop1, &FileDropTarget::fmDragDrop, this,
-            [this](QObject *sender, int fcount, int x, int y, const QStringList &files) {
-                Application::runGuarded([&] { LMDFMDrop1FMDragDrop(sender, fcount, x, y, files); });
-            });
+    connect(m_fileWatcher, &FileWatcher::fileFinished, this, Application::guarded([this] { Timer1Timer(); }));
     // The operator's edits are the one way a view writes into the model.
     connect(MainMemo, &PreviewMemo::edited, this, [this](const std::string &text) { m_board.edit(text); });
     m_board.onTextChanged = [this] { MainMemo->showLines(m_board.lines()); };
@@ -141,18 +108,9 @@ void TSCBForm::ApplyScoreboardLayout()
 
 scb::BoardView TSCBForm::boardView() const
 {
-    scb::BoardView v;
-    for (int r = 0; r < scb::RowCount; ++r)
-        v.rows[static_cast<std::size_t>(r)] = scb::rowText(m_board.row(r));
-    const QFont font = toQFont(m_layout.font);
-    v.style = {font.family().toStdString(), font.bold(), font.italic(), font.underline(), font.strikeOut(),
-               QFontInfo(font).pixelSize(), ResultsForm ? scb::gridLayout(ResultsForm->width(), ResultsForm->height()).rowHeight : 0,
-               m_layout.font.color, m_layout.backColor, m_layout.border};
-    v.picture.loaded = m_state.BackgroundLoaded && !m_picture.isNull();
-    if (v.picture.loaded)
-        v.picture = {true, m_picture.width(), m_picture.height(), m_picture.cacheKey()};
-    v.shown = ResultsForm && ResultsForm->isVisible();
-    return v;
+    const bool shown = ResultsForm && ResultsForm->isVisible();
+    return boardViewOf(m_board, m_layout, ResultsForm ? ResultsForm->size() : QSize(), m_picture,
+                       m_state.BackgroundLoaded, shown);
 }
 
 void TSCBForm::LoadBackgroundImage()
@@ -165,22 +123,8 @@ void TSCBForm::LoadBackgroundImage()
 
 void TSCBForm::showPicture(const std::string &path, const scb::PictureFile &file)
 {
-    m_state.BackgroundLoaded = file.exists;
-    if (!file.exists) {
-        // No picture chosen: a removed one must not come back when a later
-        // load fails and keeps "the previous picture".
-        if (path.empty())
-            m_picture = QImage();
-    } else if (auto picture = decodeBackgroundPicture(file.check, file.bytes)) {
-        // A metafile loads but gives no bitmap: the rows keep the plain colour.
-        m_picture = std::move(picture->image);
-    } else {
-        // The previous picture stays; the path is forgotten so the next
-        // start-up does not try it again.
-        m_dialogs->message(this, backgroundLoadErrorText(fromBytes(path)));
-        if (m_state.BackgroundImagePath == path)
-            m_state.BackgroundImagePath.clear();
-    }
+    if (const auto failure = takePictureFile(m_state, m_picture, path, file))
+        m_dialogs->message(this, *failure);
     if (ResultsForm)
         ResultsForm->setPicture(m_picture, m_state.BackgroundLoaded);
     emit viewChanged();
@@ -199,7 +143,7 @@ void TSCBForm::showEvent(QShowEvent *event)
 void TSCBForm::FormShow()
 {
     setWindowTitle(QStringLiteral("Torvane Zentrack Scoreboard Version 1.3"));
-    const std::string cwd = currentDirectory();
+    const std::string cwd = scb::workingFolder();
     scb::beginStartUp(m_state, cwd);
     scb::removeStaleTemporaries(scb::settingsPath(cwd));
     loadSettings();
@@ -224,28 +168,9 @@ void TSCBForm::loadSettings()
     ScreenTop->setValue(s.Top);
     ScreenWidth->setValue(s.Width);
     ScreenHeight->setValue(s.Height);
-    m_state.BackColor = s.BackColor;
-    m_state.ShowBorder = s.ShowBorder;
+    scb::takeSettings(m_state, s);
     ScbBorder->setChecked(s.ShowBorder);
-    m_state.Font = s.Font;
     XMLFile->setFilename(fromBytes(s.DisplayFile));
-    m_state.BackgroundImagePath = s.BackgroundImage;
-}
-
-scb::Settings TSCBForm::currentSettings() const
-{
-    const scb::BoardLayout layout = boardLayout();
-    scb::Settings s;
-    s.Left = layout.rect.left;
-    s.Top = layout.rect.top;
-    s.Width = layout.rect.width;
-    s.Height = layout.rect.height;
-    s.BackColor = m_state.BackColor;
-    s.ShowBorder = m_state.ShowBorder;
-    s.Font = m_state.Font;
-    s.DisplayFile = toBytes(XMLFile->filename());
-    s.BackgroundImage = m_state.BackgroundImagePath;
-    return s;
 }
 
 bool TSCBForm::FormClose()
@@ -262,7 +187,7 @@ bool TSCBForm::FormClose()
                                                     "start-up. Replace it with the settings of this window?")))
         return true;
     try {
-        m_settingsSeen = scb::writeSettings(ini, currentSettings());
+        m_settingsSeen = scb::writeSettings(ini, scb::settingsOf(m_state, boardLayout().rect, toBytes(XMLFile->filename())));
     } catch (const std::exception &e) {
         Application::reportError(QString::fromStdString(e.what()));
         return false;

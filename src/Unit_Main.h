@@ -153,7 +153,6 @@ private:
     void buildLayout();
     void connectHandlers();
     void loadSettings();
-    scb::Settings currentSettings() const;
     void applyLook(scb::FileSnapshot &&snapshot);
     void showPicture(const std::string &path, const scb::PictureFile &file);
     void setPointerHidden(bool hidden);

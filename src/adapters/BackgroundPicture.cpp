@@ -69,3 +69,22 @@ QString backgroundLoadErrorText(const QString &path)
 {
     return QStringLiteral("Could not load background bitmap image") + QLatin1Char('\n') + path;
 }
+
+std::optional<QString> takePictureFile(scb::DisplayState &state, QImage &picture, const std::string &path,
+                                       const scb::PictureFile &file)
+{
+    state.BackgroundLoaded = file.exists;
+    if (!file.exists) {
+        if (path.empty())
+            picture = QImage();
+        return std::nullopt;
+    }
+    // A metafile loads but gives no bitmap: the rows keep the plain colour.
+    if (auto loaded = decodeBackgroundPicture(file.check, file.bytes)) {
+        picture = std::move(loaded->image);
+        return std::nullopt;
+    }
+    if (state.BackgroundImagePath == path)
+        state.BackgroundImagePath.clear();
+    return backgroundLoadErrorText(fromBytes(path));
+}

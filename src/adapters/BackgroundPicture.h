@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QString>
 
+#include "core/DisplayState.h"
+
 #include <optional>
 
 struct LoadedPicture
@@ -30,3 +32,11 @@ std::optional<LoadedPicture> decodeBackgroundPicture(const scb::PictureCheck &ch
 
 // The text of the message box shown when loading fails.
 QString backgroundLoadErrorText(const QString &path);
+
+// Takes a loaded picture file into the state and the picture the cells copy
+// from. No picture chosen forgets the held one, so a removed picture cannot
+// come back; a file that does not decode keeps the previous picture and
+// forgets the path, so the next start-up does not try it again. Returns the
+// message for the operator when it failed.
+std::optional<QString> takePictureFile(scb::DisplayState &state, QImage &picture, const std::string &path,
+                                       const scb::PictureFile &file);

@@ -1,6 +1,7 @@
 #include "core/platform/Platform.h"
 
 #include <cstring>
+#include <filesystem>
 #include <langinfo.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -36,6 +37,13 @@ std::tm localTime(std::time_t t)
     std::tm local{};
     localtime_r(&t, &local);
     return local;
+}
+
+std::string workingFolder()
+{
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::current_path(ec);
+    return ec ? std::string(".") : p.string();
 }
 
 char localeTimeSeparator()

@@ -26,6 +26,9 @@ struct PathStatus
 // Follows symbolic links; exists is false when the path names nothing.
 PathStatus statPath(const std::string &path);
 
+// The process's working folder; "." when it cannot be named.
+std::string workingFolder();
+
 // Broken-down local time of t, thread-safe.
 std::tm localTime(std::time_t t);
 
