@@ -47,11 +47,6 @@ TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLi
                          const TickEnvironment &env)
 {
     TickResult result;
-    if (state.Starting) {
-        state.Starting = false;
-        result.applyLayout = true;
-    }
-
     if (snapshot.stamp.age == -1)
         return result;
     result.fileExists = true;

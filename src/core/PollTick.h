@@ -33,7 +33,6 @@ RowUpdate feedRows(PreviewLines &lines);
 
 struct TickResult
 {
-    bool applyLayout = false;          // first tick after start-up
     bool fileExists = false;           // false: the tick ended at step 2
     bool reloaded = false;             // the file was read (changed or not)
     std::optional<std::string> status; // Label1's new text after a failed load
@@ -47,7 +46,7 @@ struct TickEnvironment
     char timeSeparator = ':';
 };
 
-// The state-changing half of the tick: ends start-up, records the snapshot's
+// The state-changing half of the tick: records the snapshot's
 // stamp and fingerprint when it read the file, sets the preview's text (equal
 // text: nothing happens) or reports a failed read, then feeds the rows.
 TickResult applySnapshot(DisplayState &state, const FileSnapshot &snapshot, PreviewLines &lines,

@@ -167,11 +167,8 @@ void TestFileLook::applySnapshot_noFile_changesNothing()
 {
     scb::DisplayState state;
     state.LastFileAge = 1234;
-    state.Starting = true;
     PreviewLines lines("a\r\nb");
     const scb::TickResult tick = scb::applySnapshot(state, FileSnapshot{}, lines, clockAt(9, 0, 0));
-    QVERIFY(tick.applyLayout);
-    QVERIFY(!state.Starting);
     QVERIFY(!tick.fileExists);
     QCOMPARE(rowsOf(tick.rows), QStringList(12, Untouched));
     QCOMPARE(state.LastFileAge, 1234);

@@ -9,6 +9,7 @@
 
 #include "core/FileStamp.h"
 #include "core/PollTick.h"
+#include "core/SessionRules.h"
 #include "core/TimeText.h"
 #include "core/platform/Platform.h"
 
@@ -212,10 +213,9 @@ void TestPollTick::pollTick_firstTick_appliesLayoutOnce()
 {
     scb::DisplayState state;
     state.Starting = true;
-    PreviewLines lines;
-    QVERIFY(lookAndApply(state, "", lines, fixedClock(9, 0, 0)).applyLayout);
+    QVERIFY(scb::endStartUp(state));
     QVERIFY(!state.Starting);
-    QVERIFY(!lookAndApply(state, "", lines, fixedClock(9, 0, 1)).applyLayout);
+    QVERIFY(!scb::endStartUp(state));
 }
 
 void TestPollTick::pollTick_missingFile_changesNothing()
