@@ -7,7 +7,7 @@
 #include "core/GroupBoxGeometry.h"
 
 namespace {
-constexpr int kTextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
+constexpr int TextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
 
 QRect toQRect(const scb::Rect &r)
 {
@@ -84,15 +84,15 @@ void ScbGroupBox::paintEvent(QPaintEvent *)
 
     painter.setFont(m_captionFont);
     painter.setPen(m_captionColor);
-    painter.drawText(toQRect(g.caption), Qt::AlignLeft | Qt::AlignTop | kTextFlags, m_caption);
+    painter.drawText(toQRect(g.caption), Qt::AlignLeft | Qt::AlignTop | TextFlags, m_caption);
 }
 
 void ScbGroupBox::updateCaptionHeight()
 {
-    m_captionHeight = QFontMetrics(m_captionFont, this).size(kTextFlags, QStringLiteral("W")).height();
+    m_captionHeight = QFontMetrics(m_captionFont, this).size(TextFlags, QStringLiteral("W")).height();
 }
 
 int ScbGroupBox::captionTextWidth() const
 {
-    return m_caption.isEmpty() ? 0 : QFontMetrics(m_captionFont, this).size(kTextFlags, m_caption).width();
+    return m_caption.isEmpty() ? 0 : QFontMetrics(m_captionFont, this).size(TextFlags, m_caption).width();
 }

@@ -7,7 +7,7 @@
 #include "core/CheckBoxGeometry.h"
 
 namespace {
-constexpr int kTextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
+constexpr int TextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
 
 QRect toQRect(const scb::Rect &r)
 {
@@ -35,7 +35,7 @@ void ScbCheckBox::paintEvent(QPaintEvent *)
 {
     const QFontMetrics fm = fontMetrics();
     const QString caption = text();
-    const int textWidth = caption.isEmpty() ? 0 : fm.size(kTextFlags, caption).width();
+    const int textWidth = caption.isEmpty() ? 0 : fm.size(TextFlags, caption).width();
     const auto g = scb::checkBoxGeometry(fm.height(), textWidth);
 
     QPainter painter(this);
@@ -45,7 +45,7 @@ void ScbCheckBox::paintEvent(QPaintEvent *)
     style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, this);
 
     painter.setPen(isEnabled() ? m_captionColor : palette().color(QPalette::Disabled, QPalette::WindowText));
-    painter.drawText(toQRect(g.caption), Qt::AlignLeft | Qt::AlignTop | kTextFlags, caption);
+    painter.drawText(toQRect(g.caption), Qt::AlignLeft | Qt::AlignTop | TextFlags, caption);
 
     if (hasFocus()) {
         QStyleOptionFocusRect focus;

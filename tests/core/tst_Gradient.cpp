@@ -88,7 +88,7 @@ void tst_Gradient::gradientTable_designColours()
     QFETCH(int, red);
     QFETCH(int, green);
     QFETCH(int, blue);
-    const auto table = gradientTable(kGradientStart, kGradientEnd, kGradientMaxCount);
+    const auto table = gradientTable(GradientStart, GradientEnd, GradientMaxCount);
     QCOMPARE(table.size(), std::size_t(236));
     QCOMPARE(table[std::size_t(index)], makeColor(red, green, blue));
 }
@@ -118,7 +118,7 @@ void tst_Gradient::gradientTable_countClampedToRange()
 
 void tst_Gradient::gradientBands_designHeight_coverEveryRowOnce()
 {
-    const auto table = gradientTable(kGradientStart, kGradientEnd, kGradientMaxCount);
+    const auto table = gradientTable(GradientStart, GradientEnd, GradientMaxCount);
     const auto bands = gradientBands(table, 430);
     QCOMPARE(bands.size(), std::size_t(236));
 
@@ -142,7 +142,7 @@ void tst_Gradient::gradientBands_designHeight_coverEveryRowOnce()
 
 void tst_Gradient::gradientBands_smallHeight_leavesBandsEmpty()
 {
-    const auto table = gradientTable(kGradientStart, kGradientEnd, kGradientMaxCount);
+    const auto table = gradientTable(GradientStart, GradientEnd, GradientMaxCount);
     const auto bands = gradientBands(table, 100);
     QCOMPARE(bands.size(), std::size_t(236));
     const auto empty = std::count_if(bands.begin(), bands.end(), [](const GradientBand &b) { return b.top == b.bottom; });
@@ -161,7 +161,7 @@ void tst_Gradient::gradientBands_smallHeight_leavesBandsEmpty()
 
 void tst_Gradient::gradientBands_noHeight_givesNoBands()
 {
-    const auto table = gradientTable(kGradientStart, kGradientEnd, 10);
+    const auto table = gradientTable(GradientStart, GradientEnd, 10);
     QVERIFY(gradientBands(table, 0).empty());
     QVERIFY(gradientBands(table, -3).empty());
     QVERIFY(gradientBands({}, 100).empty());

@@ -169,7 +169,7 @@ void tst_Drawing::groupBox_gradientRunsOnAcrossBoxEdge()
     const QImage image = window.grab().toImage();
     QCOMPARE(pixel(image, 200, 340), pixel(image, 10, 340));
     QCOMPARE(pixel(image, 200, 340), toQColor(
-        scb::gradientTable(scb::kGradientStart, scb::kGradientEnd, 236)[std::size_t(340 * 236 / 430)]));
+        scb::gradientTable(scb::GradientStart, scb::GradientEnd, 236)[std::size_t(340 * 236 / 430)]));
 }
 
 void tst_Drawing::groupBox_captionFontChange_movesClientRect()

@@ -275,10 +275,10 @@ void tst_SpinEdit::spinButton_pressStepsAndRepeatsUntilRelease()
     QTest::mousePress(&edit, Qt::LeftButton, {}, up);
     QCOMPARE(edit.text(), QStringLiteral("6")); // at once
     QVERIFY(timer->isActive());
-    QCOMPARE(timer->interval(), SpinEdit::kRepeatDelayMs);
+    QCOMPARE(timer->interval(), SpinEdit::RepeatDelayMs);
 
     QTRY_COMPARE(edit.text(), QStringLiteral("7"));
-    QCOMPARE(timer->interval(), SpinEdit::kRepeatIntervalMs);
+    QCOMPARE(timer->interval(), SpinEdit::RepeatIntervalMs);
     QTRY_COMPARE(edit.text(), QStringLiteral("8"));
 
     QTest::mouseRelease(&edit, Qt::LeftButton, {}, up);
