@@ -4,15 +4,11 @@
 #include <QPainter>
 #include <QRegion>
 
+#include "adapters/QtConvert.h"
 #include "core/GroupBoxGeometry.h"
 
 namespace {
 constexpr int TextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
-
-QRect toQRect(const scb::Rect &r)
-{
-    return QRect(r.x, r.y, r.width, r.height);
-}
 } // namespace
 
 ScbGroupBox::ScbGroupBox(QWidget *parent) : ScbGroupBox(QString(), parent) {}

@@ -4,15 +4,11 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
 
+#include "adapters/QtConvert.h"
 #include "core/CheckBoxGeometry.h"
 
 namespace {
 constexpr int TextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
-
-QRect toQRect(const scb::Rect &r)
-{
-    return QRect(r.x, r.y, r.width, r.height);
-}
 } // namespace
 
 ScbCheckBox::ScbCheckBox(QWidget *parent) : ScbCheckBox(QString(), parent) {}
