@@ -5,6 +5,7 @@
 #include <QRegion>
 
 #include "adapters/QtConvert.h"
+#include "core/AssignIfChanged.h"
 #include "core/GroupBoxGeometry.h"
 
 namespace {
@@ -23,25 +24,20 @@ ScbGroupBox::ScbGroupBox(const QString &caption, QWidget *parent) : QWidget(pare
 
 void ScbGroupBox::setCaption(const QString &caption)
 {
-    if (caption == m_caption)
-        return;
-    m_caption = caption;
-    update();
+    if (scb::assignIfChanged(m_caption, caption))
+        update();
 }
 
 void ScbGroupBox::setCaptionColor(const QColor &color)
 {
-    if (color == m_captionColor)
-        return;
-    m_captionColor = color;
-    update();
+    if (scb::assignIfChanged(m_captionColor, color))
+        update();
 }
 
 void ScbGroupBox::setCaptionFont(const QFont &font)
 {
-    if (font == m_captionFont)
+    if (!scb::assignIfChanged(m_captionFont, font))
         return;
-    m_captionFont = font;
     updateCaptionHeight();
     update();
 }

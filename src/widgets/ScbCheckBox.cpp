@@ -5,6 +5,7 @@
 #include <QStyleOptionFocusRect>
 
 #include "adapters/QtConvert.h"
+#include "core/AssignIfChanged.h"
 #include "core/CheckBoxGeometry.h"
 
 namespace {
@@ -21,10 +22,8 @@ ScbCheckBox::ScbCheckBox(const QString &text, QWidget *parent) : QCheckBox(text,
 
 void ScbCheckBox::setCaptionColor(const QColor &color)
 {
-    if (color == m_captionColor)
-        return;
-    m_captionColor = color;
-    update();
+    if (scb::assignIfChanged(m_captionColor, color))
+        update();
 }
 
 void ScbCheckBox::paintEvent(QPaintEvent *)
