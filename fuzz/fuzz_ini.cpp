@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         (void)ini.readInteger("Settings", key, 801);
     for (const char *key : {"FName", "DisplayFile", "BackgroundImage"}) {
         const std::string value = ini.readString("Settings", key, "Arial");
-        if (value.size() > scb::kIniMaxString)
+        if (value.size() > scb::IniMaxString)
             std::abort();
     }
 

@@ -3,6 +3,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include "core/AssignIfChanged.h"
+
 namespace {
 
 // Long enough to fold a writer's quick succession of saves into one look,
@@ -39,9 +41,8 @@ void FileWatcher::setPath(const std::string &path)
 
 void FileWatcher::setEnabled(bool enabled)
 {
-    if (enabled == m_enabled)
+    if (!scb::assignIfChanged(m_enabled, enabled))
         return;
-    m_enabled = enabled;
     if (!m_enabled)
         m_settle->stop();
     update();

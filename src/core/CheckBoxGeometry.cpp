@@ -7,9 +7,9 @@ namespace scb {
 CheckBoxGeometry checkBoxGeometry(int captionLineHeight, int captionTextWidth)
 {
     CheckBoxGeometry g;
-    const int pairHeight = std::max(kCheckGlyphSize, captionLineHeight);
-    g.glyph = {kCheckGlyphLeft, (pairHeight - kCheckGlyphSize) / 2, kCheckGlyphSize, kCheckGlyphSize};
-    const int captionLeft = kCheckGlyphLeft + kCheckGlyphSize + kCheckCaptionSpacing + 1;
+    const int pairHeight = std::max(CheckGlyphSize, captionLineHeight);
+    g.glyph = {CheckGlyphLeft, (pairHeight - CheckGlyphSize) / 2, CheckGlyphSize, CheckGlyphSize};
+    const int captionLeft = CheckGlyphLeft + CheckGlyphSize + CheckCaptionSpacing + 1;
     const int captionTop = (pairHeight - captionLineHeight) / 2 + 1;
     g.caption = {captionLeft, captionTop, captionTextWidth, captionLineHeight};
     g.focus = {captionLeft - 1, captionTop - 1, captionTextWidth + 2, captionLineHeight + 2};

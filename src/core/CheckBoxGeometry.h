@@ -8,9 +8,9 @@
 
 namespace scb {
 
-constexpr int kCheckGlyphSize = 13;
-constexpr int kCheckGlyphLeft = 1;
-constexpr int kCheckCaptionSpacing = 4;
+constexpr int CheckGlyphSize = 13;
+constexpr int CheckGlyphLeft = 1;
+constexpr int CheckCaptionSpacing = 4;
 
 struct CheckBoxGeometry
 {

@@ -8,7 +8,7 @@ namespace scb {
 
 namespace {
 
-constexpr std::size_t kMaxPathChars = 255;
+constexpr std::size_t MaxPathChars = 255;
 
 std::size_t utf8Length(const std::string &s)
 {
@@ -35,7 +35,7 @@ std::vector<std::string> buildDropList(const std::vector<std::string> &paths, in
     std::vector<std::string> list;
     list.reserve(paths.size());
     for (const std::string &path : paths) {
-        if (utf8Length(path) >= kMaxPathChars)
+        if (utf8Length(path) >= MaxPathChars)
             continue;
         std::string name = path;
         if (charCase == DropLowerCase)

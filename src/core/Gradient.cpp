@@ -26,7 +26,7 @@ int mulDiv(int a, int b, int c)
 
 std::vector<Color> gradientTable(Color start, Color end, int count)
 {
-    const int n = std::clamp(count, kGradientMinCount, kGradientMaxCount);
+    const int n = std::clamp(count, GradientMinCount, GradientMaxCount);
     std::vector<Color> table;
     table.reserve(static_cast<std::size_t>(n));
     const int r0 = colorRed(start), g0 = colorGreen(start), b0 = colorBlue(start);

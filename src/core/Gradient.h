@@ -18,10 +18,10 @@ namespace scb {
 // multiply-divide does.
 int mulDiv(int a, int b, int c);
 
-constexpr Color kGradientStart = 16744448; // red 0, green 128, blue 255
-constexpr Color kGradientEnd = 10485760;   // red 0, green 0, blue 160
-constexpr int kGradientMinCount = 2;
-constexpr int kGradientMaxCount = 236;
+constexpr Color GradientStart = 16744448; // red 0, green 128, blue 255
+constexpr Color GradientEnd = 10485760;   // red 0, green 0, blue 160
+constexpr int GradientMinCount = 2;
+constexpr int GradientMaxCount = 236;
 
 std::vector<Color> gradientTable(Color start, Color end, int count);
 

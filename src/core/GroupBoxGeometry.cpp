@@ -26,12 +26,12 @@ GroupBoxGeometry groupBoxGeometry(int captionHeight, int captionTextWidth, int w
     GroupBoxGeometry g;
     const int frameTop = captionHeight / 2 - 1;
     g.frame = {0, frameTop, width, height - frameTop};
-    g.caption = {kGroupBoxCaptionOffset, 0, captionTextWidth, captionHeight};
-    g.captionPatch = {kGroupBoxCaptionOffset - kGroupBoxPatchMargin, 0,
-                      captionTextWidth + kGroupBoxPatchMargin, captionHeight};
-    g.client = {kGroupBoxFrameWidth, kGroupBoxFrameWidth + captionHeight,
-                std::max(0, width - 2 * kGroupBoxFrameWidth),
-                std::max(0, height - 2 * kGroupBoxFrameWidth - captionHeight)};
+    g.caption = {GroupBoxCaptionOffset, 0, captionTextWidth, captionHeight};
+    g.captionPatch = {GroupBoxCaptionOffset - GroupBoxPatchMargin, 0,
+                      captionTextWidth + GroupBoxPatchMargin, captionHeight};
+    g.client = {GroupBoxFrameWidth, GroupBoxFrameWidth + captionHeight,
+                std::max(0, width - 2 * GroupBoxFrameWidth),
+                std::max(0, height - 2 * GroupBoxFrameWidth - captionHeight)};
     addRing(g.etch, g.frame, EtchRole::Shadow, EtchRole::Highlight);
     const Rect inner{g.frame.x + 1, g.frame.y + 1, g.frame.width - 2, g.frame.height - 2};
     addRing(g.etch, inner, EtchRole::Highlight, EtchRole::Shadow);

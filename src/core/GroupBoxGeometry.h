@@ -23,9 +23,9 @@ struct EtchLine
     bool operator==(const EtchLine &) const = default;
 };
 
-constexpr int kGroupBoxCaptionOffset = 8;
-constexpr int kGroupBoxPatchMargin = 2;
-constexpr int kGroupBoxFrameWidth = 2;
+constexpr int GroupBoxCaptionOffset = 8;
+constexpr int GroupBoxPatchMargin = 2;
+constexpr int GroupBoxFrameWidth = 2;
 
 struct GroupBoxGeometry
 {

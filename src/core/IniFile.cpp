@@ -114,13 +114,13 @@ IniFile IniFile::load(const std::string &path)
 {
     // Non-blocking, so that a FIFO or device named by mistake cannot hang
     // start-up; a file that cannot be read whole reads as an empty one.
-    return IniFile(readWholeFile(path, kIniMaxFileSize, OverLimit::Cut).bytes);
+    return IniFile(readWholeFile(path, IniMaxFileSize, OverLimit::Cut).bytes);
 }
 
 IniFile IniFile::parse(std::string_view text)
 {
-    if (text.size() > kIniMaxFileSize)
-        text = text.substr(0, kIniMaxFileSize);
+    if (text.size() > IniMaxFileSize)
+        text = text.substr(0, IniMaxFileSize);
     return IniFile(std::string(text));
 }
 
@@ -180,7 +180,7 @@ std::int32_t IniFile::readInteger(std::string_view section, std::string_view key
 std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view def) const
 {
     const std::string_view value = find(section, key).value_or(def);
-    return std::string(value.substr(0, kIniMaxString));
+    return std::string(value.substr(0, IniMaxString));
 }
 
 } // namespace scb

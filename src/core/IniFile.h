@@ -20,7 +20,7 @@
 namespace scb {
 
 // Longest string value handed out; longer values are cut.
-inline constexpr std::size_t kIniMaxString = 2047;
+inline constexpr std::size_t IniMaxString = 2047;
 
 // After optional leading spaces: an optional sign and decimal digits within the
 // 32-bit signed range, or "$", "0x", "0X", "x" or "X" and one to eight hex
@@ -32,7 +32,7 @@ class IniFile
 {
 public:
     // A missing, unreadable or non-regular file reads as an empty one. Only the
-    // first kIniMaxFileSize bytes are looked at.
+    // first IniMaxFileSize bytes are looked at.
     static IniFile load(const std::string &path);
     static IniFile parse(std::string_view text);
 
@@ -42,7 +42,7 @@ public:
     // The bytes looked at (empty for a missing or unreadable file).
     const std::string &text() const { return m_text; }
 
-    static constexpr std::size_t kIniMaxFileSize = 64u * 1024u * 1024u;
+    static constexpr std::size_t IniMaxFileSize = 64u * 1024u * 1024u;
 
 private:
     explicit IniFile(std::string text) : m_text(std::move(text)) {}

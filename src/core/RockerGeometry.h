@@ -17,8 +17,8 @@
 
 namespace scb {
 
-constexpr int kRockerSlope = 6;
-constexpr int kRockerSideLength = 6;
+constexpr int RockerSlope = 6;
+constexpr int RockerSideLength = 6;
 
 enum class RockerFaceKind { Top, Side, Receding, Flat };
 enum class RockerColorRole { Top, Side, Checked, Unchecked };
@@ -38,7 +38,7 @@ struct RockerGeometry
 };
 
 RockerGeometry rockerGeometry(int width, int height, bool checked, bool checkedLeft,
-                              int slope = kRockerSlope, int sideLength = kRockerSideLength);
+                              int slope = RockerSlope, int sideLength = RockerSideLength);
 
 bool pressFlips(int x, bool checked, bool checkedLeft, int width);
 

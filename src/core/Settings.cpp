@@ -10,8 +10,8 @@ namespace scb {
 
 namespace {
 
-constexpr std::string_view kSection = "Settings";
-constexpr std::string_view kFileName = "Resolution.ini";
+constexpr std::string_view Section = "Settings";
+constexpr std::string_view FileName = "Resolution.ini";
 
 std::string oneLine(const std::string &value)
 {
@@ -30,7 +30,7 @@ std::string settingsPath(const std::string &dir)
     std::string path = dir;
     if (!path.empty() && path.back() != '/')
         path += '/';
-    path += kFileName;
+    path += FileName;
     return path;
 }
 
@@ -41,21 +41,21 @@ Settings readSettings(const std::string &iniPath, SettingsOnDisk *seen)
         *seen = seenIn(ini.text());
     const Settings defaults;
     Settings s;
-    s.Left = ini.readInteger(kSection, "SLeft", defaults.Left);
-    s.Top = ini.readInteger(kSection, "STop", defaults.Top);
-    s.Width = ini.readInteger(kSection, "SWidth", defaults.Width);
-    s.Height = ini.readInteger(kSection, "SHeight", defaults.Height);
-    s.BackColor = ini.readInteger(kSection, "BColor", defaults.BackColor);
-    s.ShowBorder = ini.readInteger(kSection, "ShowBorder", 1) == 1;
-    s.Font.family = ini.readString(kSection, "FName", defaults.Font.family);
-    s.Font.size = ini.readInteger(kSection, "FSize", defaults.Font.size);
-    s.Font.bold = ini.readInteger(kSection, "FBold", 1) == 1;
+    s.Left = ini.readInteger(Section, "SLeft", defaults.Left);
+    s.Top = ini.readInteger(Section, "STop", defaults.Top);
+    s.Width = ini.readInteger(Section, "SWidth", defaults.Width);
+    s.Height = ini.readInteger(Section, "SHeight", defaults.Height);
+    s.BackColor = ini.readInteger(Section, "BColor", defaults.BackColor);
+    s.ShowBorder = ini.readInteger(Section, "ShowBorder", 1) == 1;
+    s.Font.family = ini.readString(Section, "FName", defaults.Font.family);
+    s.Font.size = ini.readInteger(Section, "FSize", defaults.Font.size);
+    s.Font.bold = ini.readInteger(Section, "FBold", 1) == 1;
     s.Font.italic = false;
     s.Font.underline = false;
     s.Font.strikeOut = false;
-    s.Font.color = ini.readInteger(kSection, "FColor", defaults.Font.color);
-    s.DisplayFile = ini.readString(kSection, "DisplayFile", "");
-    s.BackgroundImage = ini.readString(kSection, "BackgroundImage", "");
+    s.Font.color = ini.readInteger(Section, "FColor", defaults.Font.color);
+    s.DisplayFile = ini.readString(Section, "DisplayFile", "");
+    s.BackgroundImage = ini.readString(Section, "BackgroundImage", "");
     return s;
 }
 
@@ -69,8 +69,8 @@ std::optional<std::string> pathCannotBeKept(std::string_view path)
 {
     if (path.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
         return "The path holds a line break, which Resolution.ini cannot keep.";
-    if (path.size() > kIniMaxString)
-        return "The path is longer than the " + std::to_string(kIniMaxString) + " characters Resolution.ini can keep.";
+    if (path.size() > IniMaxString)
+        return "The path is longer than the " + std::to_string(IniMaxString) + " characters Resolution.ini can keep.";
     return std::nullopt;
 }
 

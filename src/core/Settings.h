@@ -60,7 +60,7 @@ bool rewrittenSince(const SettingsOnDisk &seen, const std::string &iniPath);
 
 // Why the file cannot hold path as it is, in the operator's words, or nothing
 // when it can: a line break would end the line early, and the reader gives
-// back at most kIniMaxString characters.
+// back at most IniMaxString characters.
 std::optional<std::string> pathCannotBeKept(std::string_view path);
 
 // The thirteen CR LF lines of the file, decimal integers and 1/0 flags. FBold

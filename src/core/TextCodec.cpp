@@ -68,6 +68,55 @@ std::size_t decodeUtf8(std::string_view s, std::size_t i, char32_t &cp)
     return len;
 }
 
+// Windows-1252 has no byte for most code points; those become '?'.
+void appendWindows1252(std::string &out, char32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+        out += static_cast<char>(cp);
+        return;
+    }
+    char mapped = '?';
+    for (std::size_t k = 0; k < HighControls.size(); ++k) {
+        if (HighControls[k] == cp) {
+            mapped = static_cast<char>(0x80 + k);
+            break;
+        }
+    }
+    out += mapped;
+}
+
+void appendUtf16(std::u16string &out, char32_t cp)
+{
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (cp >> 10));
+        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+        out += static_cast<char16_t>(cp);
+    }
+}
+
+// Re-encodes the code points of s. A byte that starts no well-formed sequence
+// goes to onStray on its own, so each caller decides what stands in for it.
+template <typename Out, typename OnPoint, typename OnStray>
+Out transcodeUtf8(std::string_view s, OnPoint onPoint, OnStray onStray)
+{
+    Out out;
+    out.reserve(s.size());
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t len = decodeUtf8(s, i, cp);
+        if (len == 0) {
+            onStray(out, static_cast<unsigned char>(s[i]));
+            ++i;
+        } else {
+            onPoint(out, cp);
+            i += len;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 bool isValidUtf8(std::string_view bytes)
@@ -113,31 +162,7 @@ std::string windows1252ToUtf8(std::string_view bytes)
 
 std::string utf8ToWindows1252(std::string_view utf8)
 {
-    std::string out;
-    out.reserve(utf8.size());
-    char32_t cp = 0;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const std::size_t len = decodeUtf8(utf8, i, cp);
-        if (len == 0) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        i += len;
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            out += static_cast<char>(cp);
-            continue;
-        }
-        char mapped = '?';
-        for (std::size_t k = 0; k < HighControls.size(); ++k) {
-            if (HighControls[k] == cp) {
-                mapped = static_cast<char>(0x80 + k);
-                break;
-            }
-        }
-        out += mapped;
-    }
-    return out;
+    return transcodeUtf8<std::string>(utf8, appendWindows1252, [](std::string &out, unsigned char) { out += '?'; });
 }
 
 LineCodec lineCodec(std::string_view line)
@@ -227,26 +252,10 @@ std::vector<std::string> encodeEditedLines(const std::vector<std::string> &store
 
 std::u16string pathBytesToUtf16(std::string_view bytes)
 {
-    std::u16string out;
-    out.reserve(bytes.size());
-    char32_t cp = 0;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t len = decodeUtf8(bytes, i, cp);
-        if (len == 0) {
-            out += static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(bytes[i]));
-            ++i;
-            continue;
-        }
-        i += len;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-    }
-    return out;
+    // A stray byte becomes a lone low surrogate, which utf16ToPathBytes turns back into it.
+    return transcodeUtf8<std::u16string>(bytes, appendUtf16, [](std::u16string &out, unsigned char b) {
+        out += static_cast<char16_t>(0xDC00 + b);
+    });
 }
 
 std::string utf16ToPathBytes(std::u16string_view text)

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "core/AssignIfChanged.h"
 #include "core/DropList.h"
 
 #include <string>
@@ -55,9 +56,8 @@ void FileDropTarget::setControl(QWidget *control)
 
 void FileDropTarget::setEnabled(bool enabled)
 {
-    if (enabled == m_enabled)
+    if (!scb::assignIfChanged(m_enabled, enabled))
         return;
-    m_enabled = enabled;
     if (m_enabled)
         attach();
     else

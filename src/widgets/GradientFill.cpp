@@ -3,7 +3,7 @@
 
 #include <QPainter>
 
-GradientFill::GradientFill() : GradientFill(scb::kGradientStart, scb::kGradientEnd, scb::kGradientMaxCount) {}
+GradientFill::GradientFill() : GradientFill(scb::GradientStart, scb::GradientEnd, scb::GradientMaxCount) {}
 
 GradientFill::GradientFill(scb::Color start, scb::Color end, int count)
     : m_start(start), m_end(end), m_table(scb::gradientTable(start, end, count))

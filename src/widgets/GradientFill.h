@@ -35,8 +35,8 @@ public:
 private:
     void rebuild(const QSize &clientSize);
 
-    scb::Color m_start = scb::kGradientStart;
-    scb::Color m_end = scb::kGradientEnd;
+    scb::Color m_start = scb::GradientStart;
+    scb::Color m_end = scb::GradientEnd;
     std::vector<scb::Color> m_table;
     QPixmap m_pixmap;
     bool m_dirty = true;

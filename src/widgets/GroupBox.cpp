@@ -4,15 +4,12 @@
 #include <QPainter>
 #include <QRegion>
 
+#include "adapters/QtConvert.h"
+#include "core/AssignIfChanged.h"
 #include "core/GroupBoxGeometry.h"
 
 namespace {
-constexpr int kTextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
-
-QRect toQRect(const scb::Rect &r)
-{
-    return QRect(r.x, r.y, r.width, r.height);
-}
+constexpr int TextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
 } // namespace
 
 ScbGroupBox::ScbGroupBox(QWidget *parent) : ScbGroupBox(QString(), parent) {}
@@ -27,25 +24,20 @@ ScbGroupBox::ScbGroupBox(const QString &caption, QWidget *parent) : QWidget(pare
 
 void ScbGroupBox::setCaption(const QString &caption)
 {
-    if (caption == m_caption)
-        return;
-    m_caption = caption;
-    update();
+    if (scb::assignIfChanged(m_caption, caption))
+        update();
 }
 
 void ScbGroupBox::setCaptionColor(const QColor &color)
 {
-    if (color == m_captionColor)
-        return;
-    m_captionColor = color;
-    update();
+    if (scb::assignIfChanged(m_captionColor, color))
+        update();
 }
 
 void ScbGroupBox::setCaptionFont(const QFont &font)
 {
-    if (font == m_captionFont)
+    if (!scb::assignIfChanged(m_captionFont, font))
         return;
-    m_captionFont = font;
     updateCaptionHeight();
     update();
 }
@@ -84,15 +76,15 @@ void ScbGroupBox::paintEvent(QPaintEvent *)
 
     painter.setFont(m_captionFont);
     painter.setPen(m_captionColor);
-    painter.drawText(toQRect(g.caption), Qt::AlignLeft | Qt::AlignTop | kTextFlags, m_caption);
+    painter.drawText(toQRect(g.caption), Qt::AlignLeft | Qt::AlignTop | TextFlags, m_caption);
 }
 
 void ScbGroupBox::updateCaptionHeight()
 {
-    m_captionHeight = QFontMetrics(m_captionFont, this).size(kTextFlags, QStringLiteral("W")).height();
+    m_captionHeight = QFontMetrics(m_captionFont, this).size(TextFlags, QStringLiteral("W")).height();
 }
 
 int ScbGroupBox::captionTextWidth() const
 {
-    return m_caption.isEmpty() ? 0 : QFontMetrics(m_captionFont, this).size(kTextFlags, m_caption).width();
+    return m_caption.isEmpty() ? 0 : QFontMetrics(m_captionFont, this).size(TextFlags, m_caption).width();
 }

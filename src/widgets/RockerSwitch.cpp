@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include "core/AssignIfChanged.h"
 #include "core/RockerGeometry.h"
 
 RockerSwitch::RockerSwitch(QWidget *parent) : QWidget(parent)
@@ -14,43 +15,34 @@ RockerSwitch::RockerSwitch(QWidget *parent) : QWidget(parent)
 
 void RockerSwitch::setChecked(bool checked)
 {
-    if (checked == m_checked)
+    if (!scb::assignIfChanged(m_checked, checked))
         return;
-    m_checked = checked;
     update();
     emit toggled(m_checked);
 }
 
 void RockerSwitch::setCheckedLeft(bool checkedLeft)
 {
-    if (checkedLeft == m_checkedLeft)
-        return;
-    m_checkedLeft = checkedLeft;
-    update();
+    if (scb::assignIfChanged(m_checkedLeft, checkedLeft))
+        update();
 }
 
 void RockerSwitch::setCaptionChecked(const QString &caption)
 {
-    if (caption == m_captionChecked)
-        return;
-    m_captionChecked = caption;
-    update();
+    if (scb::assignIfChanged(m_captionChecked, caption))
+        update();
 }
 
 void RockerSwitch::setCaptionUnChecked(const QString &caption)
 {
-    if (caption == m_captionUnChecked)
-        return;
-    m_captionUnChecked = caption;
-    update();
+    if (scb::assignIfChanged(m_captionUnChecked, caption))
+        update();
 }
 
 void RockerSwitch::setColor(QColor &member, const QColor &color)
 {
-    if (color == member)
-        return;
-    member = color;
-    update();
+    if (scb::assignIfChanged(member, color))
+        update();
 }
 
 void RockerSwitch::setColorChecked(const QColor &color) { setColor(m_colorChecked, color); }

@@ -4,15 +4,12 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
 
+#include "adapters/QtConvert.h"
+#include "core/AssignIfChanged.h"
 #include "core/CheckBoxGeometry.h"
 
 namespace {
-constexpr int kTextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
-
-QRect toQRect(const scb::Rect &r)
-{
-    return QRect(r.x, r.y, r.width, r.height);
-}
+constexpr int TextFlags = Qt::TextSingleLine | Qt::TextShowMnemonic;
 } // namespace
 
 ScbCheckBox::ScbCheckBox(QWidget *parent) : ScbCheckBox(QString(), parent) {}
@@ -25,17 +22,15 @@ ScbCheckBox::ScbCheckBox(const QString &text, QWidget *parent) : QCheckBox(text,
 
 void ScbCheckBox::setCaptionColor(const QColor &color)
 {
-    if (color == m_captionColor)
-        return;
-    m_captionColor = color;
-    update();
+    if (scb::assignIfChanged(m_captionColor, color))
+        update();
 }
 
 void ScbCheckBox::paintEvent(QPaintEvent *)
 {
     const QFontMetrics fm = fontMetrics();
     const QString caption = text();
-    const int textWidth = caption.isEmpty() ? 0 : fm.size(kTextFlags, caption).width();
+    const int textWidth = caption.isEmpty() ? 0 : fm.size(TextFlags, caption).width();
     const auto g = scb::checkBoxGeometry(fm.height(), textWidth);
 
     QPainter painter(this);
@@ -45,7 +40,7 @@ void ScbCheckBox::paintEvent(QPaintEvent *)
     style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, this);
 
     painter.setPen(isEnabled() ? m_captionColor : palette().color(QPalette::Disabled, QPalette::WindowText));
-    painter.drawText(toQRect(g.caption), Qt::AlignLeft | Qt::AlignTop | kTextFlags, caption);
+    painter.drawText(toQRect(g.caption), Qt::AlignLeft | Qt::AlignTop | TextFlags, caption);
 
     if (hasFocus()) {
         QStyleOptionFocusRect focus;

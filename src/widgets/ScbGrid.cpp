@@ -1,5 +1,6 @@
 #include "widgets/ScbGrid.h"
 
+#include "core/AssignIfChanged.h"
 #include "core/GridLayout.h"
 #include "core/TextCodec.h"
 #include "adapters/QtConvert.h"
@@ -33,10 +34,8 @@ void ScbGrid::setPicture(const QImage &picture, bool shown)
 
 void ScbGrid::setTextColor(const QColor &color)
 {
-    if (m_textColor == color)
-        return;
-    m_textColor = color;
-    update();
+    if (scb::assignIfChanged(m_textColor, color))
+        update();
 }
 
 void ScbGrid::setCell(int row, std::string_view bytes)
@@ -64,25 +63,20 @@ QString ScbGrid::cellDisplayText(int row) const
 
 void ScbGrid::setBorder(bool border)
 {
-    if (m_border == border)
-        return;
-    m_border = border;
-    update();
+    if (scb::assignIfChanged(m_border, border))
+        update();
 }
 
 void ScbGrid::setGridColor(const QColor &color)
 {
-    if (m_gridColor == color)
-        return;
-    m_gridColor = color;
-    update();
+    if (scb::assignIfChanged(m_gridColor, color))
+        update();
 }
 
 void ScbGrid::setGridFont(const QFont &font)
 {
-    if (m_gridFont == font)
+    if (!scb::assignIfChanged(m_gridFont, font))
         return;
-    m_gridFont = font;
     forgetLayouts();
     update();
 }
@@ -95,18 +89,14 @@ void ScbGrid::forgetLayouts() const
 
 void ScbGrid::setRowHeight(int height)
 {
-    if (m_rowHeight == height)
-        return;
-    m_rowHeight = height;
-    update();
+    if (scb::assignIfChanged(m_rowHeight, height))
+        update();
 }
 
 void ScbGrid::setColumnWidth(int width)
 {
-    if (m_columnWidth == width)
-        return;
-    m_columnWidth = width;
-    update();
+    if (scb::assignIfChanged(m_columnWidth, width))
+        update();
 }
 
 QRect ScbGrid::clientArea() const

@@ -210,12 +210,12 @@ void SpinEdit::mousePressEvent(QMouseEvent *event)
     stepBy(hit, false);
     // Only a step that went through starts the repeat, so a failing read
     // reports once rather than ten times a second.
-    m_repeatTimer->start(kRepeatDelayMs);
+    m_repeatTimer->start(RepeatDelayMs);
 }
 
 void SpinEdit::repeatStep()
 {
-    m_repeatTimer->setInterval(kRepeatIntervalMs);
+    m_repeatTimer->setInterval(RepeatIntervalMs);
     try {
         stepBy(m_pressed, false);
     } catch (...) {

@@ -16,8 +16,8 @@ class SpinEdit : public QLineEdit
     Q_OBJECT
 public:
     // A held spin button steps again after the first delay, then at the interval.
-    static constexpr int kRepeatDelayMs = 300;
-    static constexpr int kRepeatIntervalMs = 100;
+    static constexpr int RepeatDelayMs = 300;
+    static constexpr int RepeatIntervalMs = 100;
 
     explicit SpinEdit(QWidget *parent = nullptr);
 

@@ -29,7 +29,7 @@ const std::vector<DesktopScreen> Scaled{{{0, 0, 800, 600}, 2.0}, {{1600, 0, 1920
 
 } // namespace
 
-class TestDesktop : public QObject
+class tst_Desktop : public QObject
 {
     Q_OBJECT
 
@@ -42,7 +42,7 @@ private slots:
     void centredClientOrigin_centresFrameIncluded();
 };
 
-void TestDesktop::wantsX11Layer_onlyUnderWaylandWithXWayland_data()
+void tst_Desktop::wantsX11Layer_onlyUnderWaylandWithXWayland_data()
 {
     QTest::addColumn<QByteArray>("qpaPlatform");
     QTest::addColumn<QByteArray>("waylandDisplay");
@@ -58,7 +58,7 @@ void TestDesktop::wantsX11Layer_onlyUnderWaylandWithXWayland_data()
                                                << true;
 }
 
-void TestDesktop::wantsX11Layer_onlyUnderWaylandWithXWayland()
+void tst_Desktop::wantsX11Layer_onlyUnderWaylandWithXWayland()
 {
     QFETCH(QByteArray, qpaPlatform);
     QFETCH(QByteArray, waylandDisplay);
@@ -67,7 +67,7 @@ void TestDesktop::wantsX11Layer_onlyUnderWaylandWithXWayland()
     QCOMPARE(wantsX11Layer(env(qpaPlatform), env(waylandDisplay), env(display)), x11);
 }
 
-void TestDesktop::desktopToWindow_scalesFromTheScreensOrigin_data()
+void tst_Desktop::desktopToWindow_scalesFromTheScreensOrigin_data()
 {
     QTest::addColumn<std::vector<DesktopScreen>>("screens");
     QTest::addColumn<Rect>("desktop");
@@ -86,7 +86,7 @@ void TestDesktop::desktopToWindow_scalesFromTheScreensOrigin_data()
         << Scaled << Rect{10000, 10000, 100, 100} << Rect{5000, 5000, 50, 50};
 }
 
-void TestDesktop::desktopToWindow_scalesFromTheScreensOrigin()
+void tst_Desktop::desktopToWindow_scalesFromTheScreensOrigin()
 {
     QFETCH(std::vector<DesktopScreen>, screens);
     QFETCH(Rect, desktop);
@@ -95,7 +95,7 @@ void TestDesktop::desktopToWindow_scalesFromTheScreensOrigin()
     QCOMPARE(windowToDesktop(window, screens), desktop);
 }
 
-void TestDesktop::centredClientOrigin_centresFrameIncluded_data()
+void tst_Desktop::centredClientOrigin_centresFrameIncluded_data()
 {
     QTest::addColumn<Rect>("area");
     QTest::addColumn<FrameMargins>("frame");
@@ -112,7 +112,7 @@ void TestDesktop::centredClientOrigin_centresFrameIncluded_data()
         << Rect{0, 0, 400, 300} << FrameMargins{1, 20, 1, 5} << 1 << 20;
 }
 
-void TestDesktop::centredClientOrigin_centresFrameIncluded()
+void tst_Desktop::centredClientOrigin_centresFrameIncluded()
 {
     QFETCH(Rect, area);
     QFETCH(FrameMargins, frame);
@@ -121,5 +121,5 @@ void TestDesktop::centredClientOrigin_centresFrameIncluded()
     QCOMPARE(centredClientOrigin(area, 513, 430, frame), (Point{x, y}));
 }
 
-QTEST_APPLESS_MAIN(TestDesktop)
+QTEST_APPLESS_MAIN(tst_Desktop)
 #include "tst_Desktop.moc"

@@ -2,7 +2,7 @@
 
 #include "core/Error.h"
 
-class TestError : public QObject
+class tst_Error : public QObject
 {
     Q_OBJECT
 
@@ -12,7 +12,7 @@ private slots:
     void error_carriesMessage();
 };
 
-void TestError::errorBoxText_endsAsSentence_data()
+void tst_Error::errorBoxText_endsAsSentence_data()
 {
     QTest::addColumn<QByteArray>("message");
     QTest::addColumn<QByteArray>("shown");
@@ -28,14 +28,14 @@ void TestError::errorBoxText_endsAsSentence_data()
     QTest::newRow("empty") << QByteArray() << QByteArray();
 }
 
-void TestError::errorBoxText_endsAsSentence()
+void tst_Error::errorBoxText_endsAsSentence()
 {
     QFETCH(QByteArray, message);
     QFETCH(QByteArray, shown);
     QCOMPARE(QByteArray::fromStdString(scb::errorBoxText(message.toStdString())), shown);
 }
 
-void TestError::error_carriesMessage()
+void tst_Error::error_carriesMessage()
 {
     try {
         throw scb::Error("Cannot open file x");
@@ -44,5 +44,5 @@ void TestError::error_carriesMessage()
     }
 }
 
-QTEST_APPLESS_MAIN(TestError)
+QTEST_APPLESS_MAIN(tst_Error)
 #include "tst_Error.moc"

@@ -90,7 +90,7 @@ private:
 
 } // namespace
 
-class TestExclusiveRead : public QObject
+class tst_ExclusiveRead : public QObject
 {
     Q_OBJECT
 
@@ -107,7 +107,7 @@ private slots:
     void readWholeFile_keepsWithinLimit();
 };
 
-void TestExclusiveRead::read_returnsEveryByteUnchanged()
+void tst_ExclusiveRead::read_returnsEveryByteUnchanged()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
@@ -120,7 +120,7 @@ void TestExclusiveRead::read_returnsEveryByteUnchanged()
     QCOMPARE(scb::readFileExclusive(path.toStdString()), std::string());
 }
 
-void TestExclusiveRead::read_unopenable_throwsCannotOpen_data()
+void tst_ExclusiveRead::read_unopenable_throwsCannotOpen_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<scb::ReadFailure>("reason");
@@ -129,7 +129,7 @@ void TestExclusiveRead::read_unopenable_throwsCannotOpen_data()
     QTest::newRow("empty path") << "" << scb::ReadFailure::Missing;
 }
 
-void TestExclusiveRead::read_unopenable_throwsCannotOpen()
+void tst_ExclusiveRead::read_unopenable_throwsCannotOpen()
 {
     QFETCH(QString, name);
     QFETCH(scb::ReadFailure, reason);
@@ -141,7 +141,7 @@ void TestExclusiveRead::read_unopenable_throwsCannotOpen()
     QCOMPARE(got, reason);
 }
 
-void TestExclusiveRead::read_fifo_failsWithoutWaiting()
+void tst_ExclusiveRead::read_fifo_failsWithoutWaiting()
 {
     QTemporaryDir dir;
     const std::string path = dir.filePath("Main.txt").toStdString();
@@ -152,7 +152,7 @@ void TestExclusiveRead::read_fifo_failsWithoutWaiting()
     QVERIFY(clock.elapsed() < 2000);
 }
 
-void TestExclusiveRead::read_whileWriterHoldsFile_failsThenReads()
+void tst_ExclusiveRead::read_whileWriterHoldsFile_failsThenReads()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
@@ -168,14 +168,14 @@ void TestExclusiveRead::read_whileWriterHoldsFile_failsThenReads()
     QCOMPARE(QByteArray::fromStdString(scb::readFileExclusive(path.toStdString())), QByteArray("new\r\ntext\r\nhere"));
 }
 
-void TestExclusiveRead::read_writerPausedMidWrite_failsWhoeverOwnsFile_data()
+void tst_ExclusiveRead::read_writerPausedMidWrite_failsWhoeverOwnsFile_data()
 {
     QTest::addColumn<bool>("otherOwner");
     QTest::newRow("reader owns the file") << false;
     QTest::newRow("another user owns the file") << true;
 }
 
-void TestExclusiveRead::read_writerPausedMidWrite_failsWhoeverOwnsFile()
+void tst_ExclusiveRead::read_writerPausedMidWrite_failsWhoeverOwnsFile()
 {
     // The competition program may run as another user: then no lease can be
     // had, and a writer paused mid-write leaves a file that looks settled.
@@ -206,7 +206,7 @@ void TestExclusiveRead::read_writerPausedMidWrite_failsWhoeverOwnsFile()
     QCOMPARE(QByteArray::fromStdString(scb::readFileExclusive(path.toStdString())), QByteArray("TIME: new\r\n"));
 }
 
-void TestExclusiveRead::read_writersOpeningMeanwhile_neverEndsProgram()
+void tst_ExclusiveRead::read_writersOpeningMeanwhile_neverEndsProgram()
 {
     // Each open for writing that meets our lease makes the kernel signal this
     // process; that must cost the writer a short wait, not end the program.
@@ -238,7 +238,7 @@ void TestExclusiveRead::read_writersOpeningMeanwhile_neverEndsProgram()
     QVERIFY(refused > 0);
 }
 
-void TestExclusiveRead::readWholeFile_keepsWithinLimit_data()
+void tst_ExclusiveRead::readWholeFile_keepsWithinLimit_data()
 {
     QTest::addColumn<int>("size");
     QTest::addColumn<int>("limit");
@@ -258,7 +258,7 @@ void TestExclusiveRead::readWholeFile_keepsWithinLimit_data()
     QTest::newRow("many buffers, cut") << 300'000 << 200'000 << cut << ok << 200'000;
 }
 
-void TestExclusiveRead::readWholeFile_keepsWithinLimit()
+void tst_ExclusiveRead::readWholeFile_keepsWithinLimit()
 {
     QFETCH(int, size);
     QFETCH(int, limit);
@@ -284,5 +284,5 @@ void TestExclusiveRead::readWholeFile_keepsWithinLimit()
     QCOMPARE(QByteArray::fromStdString(grown.bytes), bytes.left(kept));
 }
 
-QTEST_GUILESS_MAIN(TestExclusiveRead)
+QTEST_GUILESS_MAIN(tst_ExclusiveRead)
 #include "tst_ExclusiveRead.moc"

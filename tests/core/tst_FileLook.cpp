@@ -54,7 +54,7 @@ FileSnapshot readSnapshot(std::int32_t age, const std::string &bytes)
 
 } // namespace
 
-class TestFileLook : public QObject
+class tst_FileLook : public QObject
 {
     Q_OBJECT
 
@@ -70,7 +70,7 @@ private slots:
     void applySnapshot_failedRead_reportsAndForgetsStamp();
 };
 
-void TestFileLook::lookAtFile_readsOnlyWhenStampOrFingerprintDiffer_data()
+void tst_FileLook::lookAtFile_readsOnlyWhenStampOrFingerprintDiffer_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("last"); // what the caller saw last time
@@ -84,7 +84,7 @@ void TestFileLook::lookAtFile_readsOnlyWhenStampOrFingerprintDiffer_data()
     QTest::newRow("same stamp, other fingerprint") << "Main.txt" << "stampOnly" << true << true;
 }
 
-void TestFileLook::lookAtFile_readsOnlyWhenStampOrFingerprintDiffer()
+void tst_FileLook::lookAtFile_readsOnlyWhenStampOrFingerprintDiffer()
 {
     QFETCH(QString, name);
     QFETCH(QString, last);
@@ -113,7 +113,7 @@ void TestFileLook::lookAtFile_readsOnlyWhenStampOrFingerprintDiffer()
     QCOMPARE(s.bytes, read ? std::string("TIME:\r\nrow\r\n") : std::string());
 }
 
-void TestFileLook::lookAtFile_unreadableFile_reportsLoadFailed()
+void tst_FileLook::lookAtFile_unreadableFile_reportsLoadFailed()
 {
     QTemporaryDir dir;
     // A FIFO exists and has a stamp but can never be read whole.
@@ -126,7 +126,7 @@ void TestFileLook::lookAtFile_unreadableFile_reportsLoadFailed()
     QVERIFY(s.bytes.empty());
 }
 
-void TestFileLook::applySnapshot_readFile_setsPreviewAndFeedsRows_data()
+void tst_FileLook::applySnapshot_readFile_setsPreviewAndFeedsRows_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("rows");
@@ -144,7 +144,7 @@ void TestFileLook::applySnapshot_readFile_setsPreviewAndFeedsRows_data()
         << 1;
 }
 
-void TestFileLook::applySnapshot_readFile_setsPreviewAndFeedsRows()
+void tst_FileLook::applySnapshot_readFile_setsPreviewAndFeedsRows()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, rows);
@@ -163,7 +163,7 @@ void TestFileLook::applySnapshot_readFile_setsPreviewAndFeedsRows()
     QCOMPARE(state.LastFingerprint, s.stamp.print);
 }
 
-void TestFileLook::applySnapshot_noFile_changesNothing()
+void tst_FileLook::applySnapshot_noFile_changesNothing()
 {
     scb::DisplayState state;
     state.LastFileAge = 1234;
@@ -175,7 +175,7 @@ void TestFileLook::applySnapshot_noFile_changesNothing()
     QCOMPARE(lines.count(), 2);
 }
 
-void TestFileLook::applySnapshot_notRead_feedsPreviewAsItIs()
+void tst_FileLook::applySnapshot_notRead_feedsPreviewAsItIs()
 {
     scb::DisplayState state;
     state.LastFileAge = 77;
@@ -188,7 +188,7 @@ void TestFileLook::applySnapshot_notRead_feedsPreviewAsItIs()
     QCOMPARE(rowsOf(tick.rows), (QStringList{"TIME:", "hand edit", "z"} << QStringList(9, " ")));
 }
 
-void TestFileLook::applySnapshot_sameText_firesNoChange()
+void tst_FileLook::applySnapshot_sameText_firesNoChange()
 {
     scb::DisplayState state;
     PreviewLines lines("TIME:\r\nx\r\ny");
@@ -200,7 +200,7 @@ void TestFileLook::applySnapshot_sameText_firesNoChange()
     QCOMPARE(state.LastFileAge, 5);
 }
 
-void TestFileLook::applySnapshot_failedRead_reportsAndForgetsStamp()
+void tst_FileLook::applySnapshot_failedRead_reportsAndForgetsStamp()
 {
     scb::DisplayState state;
     state.FailureCount = 1;
@@ -221,5 +221,5 @@ void TestFileLook::applySnapshot_failedRead_reportsAndForgetsStamp()
     QCOMPARE(lines.line(0), std::string("old"));
 }
 
-QTEST_GUILESS_MAIN(TestFileLook)
+QTEST_GUILESS_MAIN(tst_FileLook)
 #include "tst_FileLook.moc"

@@ -40,7 +40,7 @@ QString makeFile(const QTemporaryDir &dir, const QByteArray &bytes = "x")
 
 } // namespace
 
-class TestFileStamp : public QObject
+class tst_FileStamp : public QObject
 {
     Q_OBJECT
 
@@ -54,7 +54,7 @@ private slots:
     void fingerprint_tellsApartRewritesInsideOneStep();
 };
 
-void TestFileStamp::packDosDateTime_packsFields_data()
+void tst_FileStamp::packDosDateTime_packsFields_data()
 {
     QTest::addColumn<int>("year");
     QTest::addColumn<int>("month");
@@ -72,7 +72,7 @@ void TestFileStamp::packDosDateTime_packsFields_data()
     QTest::newRow("1970 pinned to 1980") << 1970 << 1 << 1 << 0 << 0 << 0 << quint32(0x00210000);
 }
 
-void TestFileStamp::packDosDateTime_packsFields()
+void tst_FileStamp::packDosDateTime_packsFields()
 {
     QFETCH(int, year);
     QFETCH(int, month);
@@ -85,7 +85,7 @@ void TestFileStamp::packDosDateTime_packsFields()
              packed);
 }
 
-void TestFileStamp::fileAge_isLocalWriteTimeInTwoSecondSteps_data()
+void tst_FileStamp::fileAge_isLocalWriteTimeInTwoSecondSteps_data()
 {
     QTest::addColumn<int>("secondA");
     QTest::addColumn<long>("nanoA");
@@ -98,7 +98,7 @@ void TestFileStamp::fileAge_isLocalWriteTimeInTwoSecondSteps_data()
     QTest::newRow("33.9 and 34.0") << 33 << 900'000'000L << 34 << 0L << false;
 }
 
-void TestFileStamp::fileAge_isLocalWriteTimeInTwoSecondSteps()
+void tst_FileStamp::fileAge_isLocalWriteTimeInTwoSecondSteps()
 {
     QFETCH(int, secondA);
     QFETCH(long, nanoA);
@@ -121,7 +121,7 @@ void TestFileStamp::fileAge_isLocalWriteTimeInTwoSecondSteps()
     QCOMPARE(stampA == stampB, sameStamp);
 }
 
-void TestFileStamp::fileAge_missingOrDirectory_isMinusOne_data()
+void tst_FileStamp::fileAge_missingOrDirectory_isMinusOne_data()
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("missing") << "absent.txt";
@@ -129,7 +129,7 @@ void TestFileStamp::fileAge_missingOrDirectory_isMinusOne_data()
     QTest::newRow("empty path") << "";
 }
 
-void TestFileStamp::fileAge_missingOrDirectory_isMinusOne()
+void tst_FileStamp::fileAge_missingOrDirectory_isMinusOne()
 {
     QFETCH(QString, name);
     QTemporaryDir dir;
@@ -140,7 +140,7 @@ void TestFileStamp::fileAge_missingOrDirectory_isMinusOne()
     QCOMPARE(scb::fingerprint(path).size, -1);
 }
 
-void TestFileStamp::fingerprint_tellsApartRewritesInsideOneStep()
+void tst_FileStamp::fingerprint_tellsApartRewritesInsideOneStep()
 {
     QTemporaryDir dir;
     const QString path = makeFile(dir, "AAAA");
@@ -156,5 +156,5 @@ void TestFileStamp::fingerprint_tellsApartRewritesInsideOneStep()
     QCOMPARE(second.mtimeNs - first.mtimeNs, 500'000'000);
 }
 
-QTEST_APPLESS_MAIN(TestFileStamp)
+QTEST_APPLESS_MAIN(tst_FileStamp)
 #include "tst_FileStamp.moc"

@@ -6,7 +6,7 @@
 
 using namespace scb;
 
-class TestGradient : public QObject
+class tst_Gradient : public QObject
 {
     Q_OBJECT
 
@@ -26,7 +26,7 @@ private slots:
     void gradientBands_noHeight_givesNoBands();
 };
 
-void TestGradient::mulDiv_roundsHalvesAwayFromZero_data()
+void tst_Gradient::mulDiv_roundsHalvesAwayFromZero_data()
 {
     QTest::addColumn<int>("a");
     QTest::addColumn<int>("b");
@@ -45,7 +45,7 @@ void TestGradient::mulDiv_roundsHalvesAwayFromZero_data()
     QTest::newRow("zero") << 0 << 100 << 7 << 0;
 }
 
-void TestGradient::mulDiv_roundsHalvesAwayFromZero()
+void tst_Gradient::mulDiv_roundsHalvesAwayFromZero()
 {
     QFETCH(int, a);
     QFETCH(int, b);
@@ -54,12 +54,12 @@ void TestGradient::mulDiv_roundsHalvesAwayFromZero()
     QCOMPARE(mulDiv(a, b, c), expected);
 }
 
-void TestGradient::mulDiv_zeroDivisor_givesMinusOne()
+void tst_Gradient::mulDiv_zeroDivisor_givesMinusOne()
 {
     QCOMPARE(mulDiv(5, 7, 0), -1);
 }
 
-void TestGradient::mulDiv_largeProduct_doesNotOverflow()
+void tst_Gradient::mulDiv_largeProduct_doesNotOverflow()
 {
     // The product exceeds 32 bits; the quotient does not.
     QCOMPARE(mulDiv(2000000000, 3, 4), 1500000000);
@@ -67,7 +67,7 @@ void TestGradient::mulDiv_largeProduct_doesNotOverflow()
     QCOMPARE(mulDiv(2000000000, 2000000000, 1), -1);
 }
 
-void TestGradient::gradientTable_designColours_data()
+void tst_Gradient::gradientTable_designColours_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("red");
@@ -82,18 +82,18 @@ void TestGradient::gradientTable_designColours_data()
     QTest::newRow("235") << 235 << 0 << 0 << 160;
 }
 
-void TestGradient::gradientTable_designColours()
+void tst_Gradient::gradientTable_designColours()
 {
     QFETCH(int, index);
     QFETCH(int, red);
     QFETCH(int, green);
     QFETCH(int, blue);
-    const auto table = gradientTable(kGradientStart, kGradientEnd, kGradientMaxCount);
+    const auto table = gradientTable(GradientStart, GradientEnd, GradientMaxCount);
     QCOMPARE(table.size(), std::size_t(236));
     QCOMPARE(table[std::size_t(index)], makeColor(red, green, blue));
 }
 
-void TestGradient::gradientTable_countClampedToRange_data()
+void tst_Gradient::gradientTable_countClampedToRange_data()
 {
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("expectedSize");
@@ -104,7 +104,7 @@ void TestGradient::gradientTable_countClampedToRange_data()
     QTest::newRow("too many") << 1000 << 236;
 }
 
-void TestGradient::gradientTable_countClampedToRange()
+void tst_Gradient::gradientTable_countClampedToRange()
 {
     QFETCH(int, count);
     QFETCH(int, expectedSize);
@@ -116,9 +116,9 @@ void TestGradient::gradientTable_countClampedToRange()
     QCOMPARE(table.back(), end);
 }
 
-void TestGradient::gradientBands_designHeight_coverEveryRowOnce()
+void tst_Gradient::gradientBands_designHeight_coverEveryRowOnce()
 {
-    const auto table = gradientTable(kGradientStart, kGradientEnd, kGradientMaxCount);
+    const auto table = gradientTable(GradientStart, GradientEnd, GradientMaxCount);
     const auto bands = gradientBands(table, 430);
     QCOMPARE(bands.size(), std::size_t(236));
 
@@ -140,9 +140,9 @@ void TestGradient::gradientBands_designHeight_coverEveryRowOnce()
     QCOMPARE(rows(1), 42);
 }
 
-void TestGradient::gradientBands_smallHeight_leavesBandsEmpty()
+void tst_Gradient::gradientBands_smallHeight_leavesBandsEmpty()
 {
-    const auto table = gradientTable(kGradientStart, kGradientEnd, kGradientMaxCount);
+    const auto table = gradientTable(GradientStart, GradientEnd, GradientMaxCount);
     const auto bands = gradientBands(table, 100);
     QCOMPARE(bands.size(), std::size_t(236));
     const auto empty = std::count_if(bands.begin(), bands.end(), [](const GradientBand &b) { return b.top == b.bottom; });
@@ -159,13 +159,13 @@ void TestGradient::gradientBands_smallHeight_leavesBandsEmpty()
     QCOMPARE(bands[234].color, makeColor(0, 1, 160));
 }
 
-void TestGradient::gradientBands_noHeight_givesNoBands()
+void tst_Gradient::gradientBands_noHeight_givesNoBands()
 {
-    const auto table = gradientTable(kGradientStart, kGradientEnd, 10);
+    const auto table = gradientTable(GradientStart, GradientEnd, 10);
     QVERIFY(gradientBands(table, 0).empty());
     QVERIFY(gradientBands(table, -3).empty());
     QVERIFY(gradientBands({}, 100).empty());
 }
 
-QTEST_APPLESS_MAIN(TestGradient)
+QTEST_APPLESS_MAIN(tst_Gradient)
 #include "tst_Gradient.moc"

@@ -16,7 +16,7 @@ template<> char *toString(const scb::Rect &r)
 }
 } // namespace QTest
 
-class TestGroupBoxGeometry : public QObject
+class tst_GroupBoxGeometry : public QObject
 {
     Q_OBJECT
 
@@ -31,7 +31,7 @@ private slots:
     void checkBox_placesGlyphCaptionAndFocus();
 };
 
-void TestGroupBoxGeometry::frameTop_sitsAtHalfCaptionHeightMinusOne_data()
+void tst_GroupBoxGeometry::frameTop_sitsAtHalfCaptionHeightMinusOne_data()
 {
     QTest::addColumn<int>("captionHeight");
     QTest::addColumn<int>("frameTop");
@@ -41,7 +41,7 @@ void TestGroupBoxGeometry::frameTop_sitsAtHalfCaptionHeightMinusOne_data()
     QTest::newRow("one pixel") << 1 << -1;
 }
 
-void TestGroupBoxGeometry::frameTop_sitsAtHalfCaptionHeightMinusOne()
+void tst_GroupBoxGeometry::frameTop_sitsAtHalfCaptionHeightMinusOne()
 {
     QFETCH(int, captionHeight);
     QFETCH(int, frameTop);
@@ -50,7 +50,7 @@ void TestGroupBoxGeometry::frameTop_sitsAtHalfCaptionHeightMinusOne()
     QCOMPARE(g.frame.bottom(), 200);
 }
 
-void TestGroupBoxGeometry::clientRect_insetByFrameAndCaption_data()
+void tst_GroupBoxGeometry::clientRect_insetByFrameAndCaption_data()
 {
     QTest::addColumn<int>("captionHeight");
     QTest::addColumn<int>("width");
@@ -61,7 +61,7 @@ void TestGroupBoxGeometry::clientRect_insetByFrameAndCaption_data()
     QTest::newRow("too small") << 13 << 3 << 10 << Rect{2, 15, 0, 0};
 }
 
-void TestGroupBoxGeometry::clientRect_insetByFrameAndCaption()
+void tst_GroupBoxGeometry::clientRect_insetByFrameAndCaption()
 {
     QFETCH(int, captionHeight);
     QFETCH(int, width);
@@ -70,7 +70,7 @@ void TestGroupBoxGeometry::clientRect_insetByFrameAndCaption()
     QCOMPARE(groupBoxGeometry(captionHeight, 50, width, height).client, client);
 }
 
-void TestGroupBoxGeometry::captionPatch_startsTwoPixelsLeftOfCaption()
+void tst_GroupBoxGeometry::captionPatch_startsTwoPixelsLeftOfCaption()
 {
     const auto g = groupBoxGeometry(13, 87, 265, 200);
     QCOMPARE(g.caption, (Rect{8, 0, 87, 13}));
@@ -82,7 +82,7 @@ void TestGroupBoxGeometry::captionPatch_startsTwoPixelsLeftOfCaption()
     QVERIFY(!g.captionPatch.contains(5, g.frame.y));
 }
 
-void TestGroupBoxGeometry::etch_ringsUseShadowAndHighlightOnOppositeSides()
+void tst_GroupBoxGeometry::etch_ringsUseShadowAndHighlightOnOppositeSides()
 {
     const auto g = groupBoxGeometry(13, 40, 100, 60);
     QCOMPARE(g.etch.size(), std::size_t(8));
@@ -110,7 +110,7 @@ void TestGroupBoxGeometry::etch_ringsUseShadowAndHighlightOnOppositeSides()
     QCOMPARE(roleAt(50, 4), -1);         // nothing above the frame
 }
 
-void TestGroupBoxGeometry::checkBox_placesGlyphCaptionAndFocus_data()
+void tst_GroupBoxGeometry::checkBox_placesGlyphCaptionAndFocus_data()
 {
     QTest::addColumn<int>("lineHeight");
     QTest::addColumn<Rect>("glyph");
@@ -120,7 +120,7 @@ void TestGroupBoxGeometry::checkBox_placesGlyphCaptionAndFocus_data()
     QTest::newRow("odd difference truncates") << 16 << Rect{1, 1, 13, 13} << Rect{19, 1, 100, 16};
 }
 
-void TestGroupBoxGeometry::checkBox_placesGlyphCaptionAndFocus()
+void tst_GroupBoxGeometry::checkBox_placesGlyphCaptionAndFocus()
 {
     QFETCH(int, lineHeight);
     QFETCH(Rect, glyph);
@@ -131,5 +131,5 @@ void TestGroupBoxGeometry::checkBox_placesGlyphCaptionAndFocus()
     QCOMPARE(g.focus, (Rect{caption.x - 1, caption.y - 1, caption.width + 2, caption.height + 2}));
 }
 
-QTEST_APPLESS_MAIN(TestGroupBoxGeometry)
+QTEST_APPLESS_MAIN(tst_GroupBoxGeometry)
 #include "tst_GroupBoxGeometry.moc"

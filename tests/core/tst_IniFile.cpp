@@ -10,7 +10,7 @@
 using scb::IniFile;
 
 namespace {
-constexpr std::int32_t kNoValue = 424242; // the default handed in; never a parse result below
+constexpr std::int32_t NoValue = 424242; // the default handed in; never a parse result below
 }
 
 class tst_IniFile : public QObject
@@ -140,8 +140,8 @@ void tst_IniFile::readInteger_quotedValue_keepsInnerSpaces_data()
     QTest::addColumn<int>("expected");
 
     QTest::newRow("quoted leading spaces") << QByteArray("\"  12\"") << 12;
-    QTest::newRow("quoted trailing space") << QByteArray("\"12 \"") << kNoValue;
-    QTest::newRow("blank value") << QByteArray(" ") << kNoValue;
+    QTest::newRow("quoted trailing space") << QByteArray("\"12 \"") << NoValue;
+    QTest::newRow("blank value") << QByteArray(" ") << NoValue;
     QTest::newRow("quoted hex") << QByteArray("'$FF'") << 255;
 }
 
@@ -151,7 +151,7 @@ void tst_IniFile::readInteger_quotedValue_keepsInnerSpaces()
     QFETCH(int, expected);
 
     const std::string text = "[Settings]\r\nFSize=" + value.toStdString() + "\r\n";
-    QCOMPARE(IniFile::parse(text).readInteger("Settings", "FSize", kNoValue), expected);
+    QCOMPARE(IniFile::parse(text).readInteger("Settings", "FSize", NoValue), expected);
 }
 
 void tst_IniFile::readString_longValue_cutAt2047()

@@ -107,7 +107,7 @@ scb::TickResult lookAndApply(scb::DisplayState &state, const std::string &path, 
 
 } // namespace
 
-class TestPollTick : public QObject
+class tst_PollTick : public QObject
 {
     Q_OBJECT
 
@@ -127,7 +127,7 @@ private slots:
     void localeTimeSeparator_readsSeparatorAfterHour();
 };
 
-void TestPollTick::feedRows_mapsLinesToRows_data()
+void tst_PollTick::feedRows_mapsLinesToRows_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QStringList>("rows");
@@ -162,7 +162,7 @@ void TestPollTick::feedRows_mapsLinesToRows_data()
                                          << (QStringList{"TIME:", "  padded  ", "\ttab"} << blanks(9));
 }
 
-void TestPollTick::feedRows_mapsLinesToRows()
+void tst_PollTick::feedRows_mapsLinesToRows()
 {
     QFETCH(QByteArray, text);
     QFETCH(QStringList, rows);
@@ -172,7 +172,7 @@ void TestPollTick::feedRows_mapsLinesToRows()
     QCOMPARE(lines.text(), before);
 }
 
-void TestPollTick::feedRows_fewerThanThreeLines_reportsBlankFile()
+void tst_PollTick::feedRows_fewerThanThreeLines_reportsBlankFile()
 {
     PreviewLines lines("only\r\ntwo");
     const RowUpdate rows = scb::feedRows(lines);
@@ -181,7 +181,7 @@ void TestPollTick::feedRows_fewerThanThreeLines_reportsBlankFile()
     QCOMPARE(lines.line(2), scb::BlankFileMessage);
 }
 
-void TestPollTick::pollTick_emptyFile_blankMessageThenBlankRows()
+void tst_PollTick::pollTick_emptyFile_blankMessageThenBlankRows()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
@@ -209,7 +209,7 @@ void TestPollTick::pollTick_emptyFile_blankMessageThenBlankRows()
     QCOMPARE(lines.count(), 3);
 }
 
-void TestPollTick::pollTick_firstTick_appliesLayoutOnce()
+void tst_PollTick::pollTick_firstTick_appliesLayoutOnce()
 {
     scb::DisplayState state;
     state.Starting = true;
@@ -218,7 +218,7 @@ void TestPollTick::pollTick_firstTick_appliesLayoutOnce()
     QVERIFY(!scb::endStartUp(state));
 }
 
-void TestPollTick::pollTick_missingFile_changesNothing()
+void tst_PollTick::pollTick_missingFile_changesNothing()
 {
     QTemporaryDir dir;
     scb::DisplayState state;
@@ -233,7 +233,7 @@ void TestPollTick::pollTick_missingFile_changesNothing()
     QCOMPARE(lines.count(), 2); // not even the blank-file line was added
 }
 
-void TestPollTick::pollTick_unchangedFile_feedsWithoutReading()
+void tst_PollTick::pollTick_unchangedFile_feedsWithoutReading()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
@@ -250,7 +250,7 @@ void TestPollTick::pollTick_unchangedFile_feedsWithoutReading()
     QCOMPARE(rowsOf(again.rows), strings(StartList.mid(3, 12)));
 }
 
-void TestPollTick::pollTick_writerHoldsFile_reportsFailureThenLoads()
+void tst_PollTick::pollTick_writerHoldsFile_reportsFailureThenLoads()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
@@ -281,7 +281,7 @@ void TestPollTick::pollTick_writerHoldsFile_reportsFailureThenLoads()
     QCOMPARE(rowsOf(loaded.rows), (QStringList{"TIME: 14:07", "fresh", "row"} << blanks(9)));
 }
 
-void TestPollTick::pollTick_twoRewritesInsideOneStamp_bothShown()
+void tst_PollTick::pollTick_twoRewritesInsideOneStamp_bothShown()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
@@ -312,7 +312,7 @@ void TestPollTick::pollTick_twoRewritesInsideOneStamp_bothShown()
     QCOMPARE(rowsOf(lookAndApply(state, file, lines, fixedClock(14, 7, 33)).rows).at(1), "second");
 }
 
-void TestPollTick::pollTick_handEditedPreview_reachesRows()
+void tst_PollTick::pollTick_handEditedPreview_reachesRows()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
@@ -326,7 +326,7 @@ void TestPollTick::pollTick_handEditedPreview_reachesRows()
     QCOMPARE(rowsOf(tick.rows).at(1), "typed");
 }
 
-void TestPollTick::timeText_formatsHoursSeparatorMinutesStopSeconds_data()
+void tst_PollTick::timeText_formatsHoursSeparatorMinutesStopSeconds_data()
 {
     QTest::addColumn<int>("hour");
     QTest::addColumn<int>("minute");
@@ -339,7 +339,7 @@ void TestPollTick::timeText_formatsHoursSeparatorMinutesStopSeconds_data()
     QTest::newRow("dot separator") << 9 << 30 << 0 << '.' << "09.30.00";
 }
 
-void TestPollTick::timeText_formatsHoursSeparatorMinutesStopSeconds()
+void tst_PollTick::timeText_formatsHoursSeparatorMinutesStopSeconds()
 {
     QFETCH(int, hour);
     QFETCH(int, minute);
@@ -353,7 +353,7 @@ void TestPollTick::timeText_formatsHoursSeparatorMinutesStopSeconds()
     QCOMPARE(QString::fromStdString(scb::timeText(t, separator)), text);
 }
 
-void TestPollTick::localeTimeSeparator_readsSeparatorAfterHour()
+void tst_PollTick::localeTimeSeparator_readsSeparatorAfterHour()
 {
     // The only locale every system has; its time format is "%H:%M:%S".
     const std::string previous = std::setlocale(LC_TIME, nullptr);
@@ -362,5 +362,5 @@ void TestPollTick::localeTimeSeparator_readsSeparatorAfterHour()
     std::setlocale(LC_TIME, previous.c_str());
 }
 
-QTEST_GUILESS_MAIN(TestPollTick)
+QTEST_GUILESS_MAIN(tst_PollTick)
 #include "tst_PollTick.moc"

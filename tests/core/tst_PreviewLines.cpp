@@ -17,7 +17,7 @@ QStringList allLines(const PreviewLines &lines)
 
 } // namespace
 
-class TestPreviewLines : public QObject
+class tst_PreviewLines : public QObject
 {
     Q_OBJECT
 
@@ -35,7 +35,7 @@ private slots:
     void shown_decodesEachLineAndCutsAtCharacters();
 };
 
-void TestPreviewLines::setText_countsAndFetches_data()
+void tst_PreviewLines::setText_countsAndFetches_data()
 {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QByteArray>("stored");
@@ -57,7 +57,7 @@ void TestPreviewLines::setText_countsAndFetches_data()
                                       << QStringList{"x", "y", QString::fromLatin1("\xFF\xFEz")};
 }
 
-void TestPreviewLines::setText_countsAndFetches()
+void tst_PreviewLines::setText_countsAndFetches()
 {
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, stored);
@@ -75,7 +75,7 @@ void TestPreviewLines::setText_countsAndFetches()
     QCOMPARE(QByteArray::fromStdString(built.text()), stored);
 }
 
-void TestPreviewLines::line_pastCountOrNegative_isEmpty()
+void tst_PreviewLines::line_pastCountOrNegative_isEmpty()
 {
     PreviewLines preview("A\r\nB");
     QCOMPARE(preview.line(2), std::string());
@@ -84,7 +84,7 @@ void TestPreviewLines::line_pastCountOrNegative_isEmpty()
     QCOMPARE(preview.line(1), std::string("B"));
 }
 
-void TestPreviewLines::line_afterTextReplaced_readsNewText()
+void tst_PreviewLines::line_afterTextReplaced_readsNewText()
 {
     PreviewLines preview("a0\r\na1\r\na2\r\na3\r\na4");
     QCOMPARE(preview.line(4), std::string("a4"));
@@ -94,7 +94,7 @@ void TestPreviewLines::line_afterTextReplaced_readsNewText()
     QCOMPARE(preview.line(4), std::string());
 }
 
-void TestPreviewLines::setText_sameText_firesNoChange()
+void tst_PreviewLines::setText_sameText_firesNoChange()
 {
     PreviewLines preview("A\r\nB");
     int changes = 0;
@@ -106,7 +106,7 @@ void TestPreviewLines::setText_sameText_firesNoChange()
     QCOMPARE(changes, 1);
 }
 
-void TestPreviewLines::add_appendsPerRules_data()
+void tst_PreviewLines::add_appendsPerRules_data()
 {
     QTest::addColumn<QByteArray>("initial");
     QTest::addColumn<QByteArray>("added");
@@ -125,7 +125,7 @@ void TestPreviewLines::add_appendsPerRules_data()
     QTest::newRow("leading LF") << QByteArray("A") << QByteArray("\nY") << 3 << QStringList{"A", "", "Y"};
 }
 
-void TestPreviewLines::add_appendsPerRules()
+void tst_PreviewLines::add_appendsPerRules()
 {
     QFETCH(QByteArray, initial);
     QFETCH(QByteArray, added);
@@ -144,7 +144,7 @@ void TestPreviewLines::add_appendsPerRules()
     QCOMPARE(preview.text().find("\r\r\n"), initial.endsWith('\r') ? 1 : std::string::npos);
 }
 
-void TestPreviewLines::add_keepsEarlierLinesReadable()
+void tst_PreviewLines::add_keepsEarlierLinesReadable()
 {
     PreviewLines preview("L0\r\nL1");
     QCOMPARE(preview.line(1), std::string("L1")); // fills the start cache
@@ -153,7 +153,7 @@ void TestPreviewLines::add_keepsEarlierLinesReadable()
     QCOMPARE(allLines(preview), (QStringList{"L0", "L1", "L2", "L3"}));
 }
 
-void TestPreviewLines::setText_largeText_normalisesEveryBreak()
+void tst_PreviewLines::setText_largeText_normalisesEveryBreak()
 {
     // Big enough for the buffers to take the large-allocation path.
     std::string bytes;
@@ -170,7 +170,7 @@ void TestPreviewLines::setText_largeText_normalisesEveryBreak()
     QVERIFY(!preview.setText(bytes));
 }
 
-void TestPreviewLines::shown_decodesEachLineAndCutsAtCharacters_data()
+void tst_PreviewLines::shown_decodesEachLineAndCutsAtCharacters_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<int>("maxBytes");
@@ -188,7 +188,7 @@ void TestPreviewLines::shown_decodesEachLineAndCutsAtCharacters_data()
         << QStringList{QString(int(scb::MaxRowChars), u'x'), "next"} << true;
 }
 
-void TestPreviewLines::shown_decodesEachLineAndCutsAtCharacters()
+void tst_PreviewLines::shown_decodesEachLineAndCutsAtCharacters()
 {
     QFETCH(QByteArray, text);
     QFETCH(int, maxBytes);
@@ -205,5 +205,5 @@ void TestPreviewLines::shown_decodesEachLineAndCutsAtCharacters()
         QCOMPARE(got.stored.size(), got.lines.size());
 }
 
-QTEST_APPLESS_MAIN(TestPreviewLines)
+QTEST_APPLESS_MAIN(tst_PreviewLines)
 #include "tst_PreviewLines.moc"

@@ -33,7 +33,7 @@ template<> char *toString(const Points &p)
 }
 } // namespace QTest
 
-class TestRockerGeometry : public QObject
+class tst_RockerGeometry : public QObject
 {
     Q_OBJECT
 
@@ -45,7 +45,7 @@ private slots:
     void pressFlips_onlyOnOtherStatesHalf();
 };
 
-void TestRockerGeometry::designSize_matchesFaceTable_data()
+void tst_RockerGeometry::designSize_matchesFaceTable_data()
 {
     QTest::addColumn<bool>("checked");
     QTest::addColumn<Points>("top");
@@ -65,7 +65,7 @@ void TestRockerGeometry::designSize_matchesFaceTable_data()
         << RockerColorRole::Checked << Rect{40, 0, 38, 25};
 }
 
-void TestRockerGeometry::designSize_matchesFaceTable()
+void tst_RockerGeometry::designSize_matchesFaceTable()
 {
     QFETCH(bool, checked);
     QFETCH(Points, top);
@@ -92,7 +92,7 @@ void TestRockerGeometry::designSize_matchesFaceTable()
     QCOMPARE(g.caption.right(), checked ? 78 : 39);
 }
 
-void TestRockerGeometry::recedingHalf_alwaysUncheckedColour()
+void tst_RockerGeometry::recedingHalf_alwaysUncheckedColour()
 {
     for (bool checked : {false, true}) {
         for (bool checkedLeft : {false, true}) {
@@ -106,7 +106,7 @@ void TestRockerGeometry::recedingHalf_alwaysUncheckedColour()
     QCOMPARE(g.caption, (Rect{1, 0, 38, 25}));
 }
 
-void TestRockerGeometry::pressFlips_onlyOnOtherStatesHalf_data()
+void tst_RockerGeometry::pressFlips_onlyOnOtherStatesHalf_data()
 {
     QTest::addColumn<int>("x");
     QTest::addColumn<bool>("checked");
@@ -125,7 +125,7 @@ void TestRockerGeometry::pressFlips_onlyOnOtherStatesHalf_data()
     QTest::newRow("left-checked, checked, right half") << 60 << true << true << true;
 }
 
-void TestRockerGeometry::pressFlips_onlyOnOtherStatesHalf()
+void tst_RockerGeometry::pressFlips_onlyOnOtherStatesHalf()
 {
     QFETCH(int, x);
     QFETCH(bool, checked);
@@ -135,5 +135,5 @@ void TestRockerGeometry::pressFlips_onlyOnOtherStatesHalf()
 }
 
 
-QTEST_APPLESS_MAIN(TestRockerGeometry)
+QTEST_APPLESS_MAIN(tst_RockerGeometry)
 #include "tst_RockerGeometry.moc"

@@ -20,9 +20,9 @@ using scb::Settings;
 
 namespace {
 
-const QByteArray kDefaultFile = DefaultSettingsFile;
+const QByteArray DefaultFile = DefaultSettingsFile;
 
-const QByteArray kHandWritten = "; kept by hand\n[Settings]\nSLeft=12\nFName=\"Courier New\"\n[Other]\nX=1\n";
+const QByteArray HandWritten = "; kept by hand\n[Settings]\nSLeft=12\nFName=\"Courier New\"\n[Other]\nX=1\n";
 
 QByteArray readAll(const QString &path)
 {
@@ -176,7 +176,7 @@ void tst_Settings::unchangedRun_noFile_writesThirteenDefaultLines()
     const std::string path = scb::settingsPath(dir.path().toStdString());
 
     scb::writeSettings(path, throughSpinEdits(scb::readSettings(path)));
-    QCOMPARE(readAll(QString::fromStdString(path)), kDefaultFile);
+    QCOMPARE(readAll(QString::fromStdString(path)), DefaultFile);
     QCOMPARE(entries(dir.path()), QStringList{"Resolution.ini"});
 }
 
@@ -242,7 +242,7 @@ void tst_Settings::loadThenSave_writesNormalForm()
     scb::writeSettings(path, throughSpinEdits(scb::readSettings(path)));
 
     QByteArray expected;
-    for (const QByteArray &line : kDefaultFile.split('\n')) {
+    for (const QByteArray &line : DefaultFile.split('\n')) {
         if (line.isEmpty())
             continue;
         const QString key = QString::fromLatin1(line.left(line.indexOf('=')));
@@ -298,7 +298,7 @@ void tst_Settings::writeSettings_existingFile_keepsPermissions()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const std::string path = scb::settingsPath(dir.path().toStdString());
-    writeAll(QString::fromStdString(path), kHandWritten);
+    writeAll(QString::fromStdString(path), HandWritten);
     QCOMPARE(::chmod(path.c_str(), 0640), 0);
 
     scb::writeSettings(path, Settings{});
@@ -306,7 +306,7 @@ void tst_Settings::writeSettings_existingFile_keepsPermissions()
     struct stat st {};
     QCOMPARE(::stat(path.c_str(), &st), 0);
     QCOMPARE(st.st_mode & 07777, mode_t(0640));
-    QCOMPARE(readAll(QString::fromStdString(path)), kDefaultFile);
+    QCOMPARE(readAll(QString::fromStdString(path)), DefaultFile);
 }
 
 void tst_Settings::writeSettings_throughSymlink_updatesTargetKeepsLink()
@@ -315,14 +315,14 @@ void tst_Settings::writeSettings_throughSymlink_updatesTargetKeepsLink()
     QVERIFY(dir.isValid());
     QVERIFY(QDir(dir.path()).mkdir("real"));
     const QString target = dir.filePath("real/Resolution.ini");
-    writeAll(target, kHandWritten);
+    writeAll(target, HandWritten);
     const QString link = dir.filePath("Resolution.ini");
     QVERIFY(QFile::link(target, link));
 
     scb::writeSettings(link.toStdString(), Settings{});
 
     QVERIFY(QFileInfo(link).isSymLink());
-    QCOMPARE(readAll(target), kDefaultFile);
+    QCOMPARE(readAll(target), DefaultFile);
     QCOMPARE(entries(dir.filePath("real")), QStringList{"Resolution.ini"});
 }
 
@@ -342,7 +342,7 @@ void tst_Settings::writeSettings_shortWrites_fileComplete()
     };
 
     scb::writeSettings(path, Settings{}, dribble);
-    QCOMPARE(readAll(QString::fromStdString(path)), kDefaultFile);
+    QCOMPARE(readAll(QString::fromStdString(path)), DefaultFile);
 }
 
 void tst_Settings::writeSettings_writeFails_oldFileUntouched_data()
@@ -374,7 +374,7 @@ void tst_Settings::writeSettings_writeFails_oldFileUntouched()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const std::string path = scb::settingsPath(dir.path().toStdString());
-    writeAll(QString::fromStdString(path), kHandWritten);
+    writeAll(QString::fromStdString(path), HandWritten);
     const QByteArray folder = QFile::encodeName(dir.path());
     if (readOnlyFolder) {
         QVERIFY(::geteuid() != 0 || ::chown(path.c_str(), Nobody, Nobody) == 0);
@@ -396,7 +396,7 @@ void tst_Settings::writeSettings_writeFails_oldFileUntouched()
 
     QCOMPARE(readOnlyFolder ? writeErrorAsNobody(path, failing) : writeError(path, Settings{}, failing), message);
     QCOMPARE(::chmod(folder.constData(), 0700), 0);
-    QCOMPARE(readAll(QString::fromStdString(path)), kHandWritten);
+    QCOMPARE(readAll(QString::fromStdString(path)), HandWritten);
     QCOMPARE(entries(dir.path()), QStringList{"Resolution.ini"});
 }
 
@@ -428,10 +428,10 @@ void tst_Settings::writeSettings_refused_leavesFilesUntouched()
     const QString ini = dir.filePath("Resolution.ini");
     // Where a followed link would aim the write: any file the operator may write.
     const QString target = dir.filePath("real/victim.txt");
-    writeAll(target, kHandWritten);
+    writeAll(target, HandWritten);
     Settings s;
     if (fault == "read-only") {
-        writeAll(ini, kHandWritten);
+        writeAll(ini, HandWritten);
         QCOMPARE(::chmod(QFile::encodeName(ini).constData(), 0444), 0);
     } else if (fault == "folder") {
         QVERIFY(QDir().mkdir(ini));
@@ -444,7 +444,7 @@ void tst_Settings::writeSettings_refused_leavesFilesUntouched()
         QCOMPARE(::lchown(QFile::encodeName(middle).constData(), Nobody, Nobody), 0);
         QVERIFY(QFile::link(middle, ini));
     } else {
-        writeAll(ini, kHandWritten);
+        writeAll(ini, HandWritten);
         if (fault == "line break")
             s.DisplayFile = "/data/a\r\nBackgroundImage=/evil.bmp";
         else
@@ -453,9 +453,9 @@ void tst_Settings::writeSettings_refused_leavesFilesUntouched()
     const QStringList before = entries(dir.path()) + entries(dir.filePath("real"));
 
     QCOMPARE(writeError(ini.toStdString(), s), message);
-    QCOMPARE(readAll(target), kHandWritten);
+    QCOMPARE(readAll(target), HandWritten);
     if (QFileInfo(ini).isFile() && !QFileInfo(ini).isSymLink())
-        QCOMPARE(readAll(ini), kHandWritten);
+        QCOMPARE(readAll(ini), HandWritten);
     QCOMPARE(entries(dir.path()) + entries(dir.filePath("real")), before);
 }
 
@@ -466,12 +466,12 @@ void tst_Settings::rewrittenSince_data()
     QTest::addColumn<bool>("asks");
 
     const QByteArray other = "[Settings]\r\nSLeft=1111\r\n";
-    QTest::newRow("unchanged") << kHandWritten << kHandWritten << false;
-    QTest::newRow("saved by another instance") << kHandWritten << other << true;
+    QTest::newRow("unchanged") << HandWritten << HandWritten << false;
+    QTest::newRow("saved by another instance") << HandWritten << other << true;
     QTest::newRow("made by another instance") << QByteArray("<none>") << other << true;
-    QTest::newRow("removed") << kHandWritten << QByteArray("<none>") << false;
-    QTest::newRow("emptied") << kHandWritten << QByteArray() << false;
-    QTest::newRow("written by this program") << kHandWritten << QByteArray("<ours>") << false;
+    QTest::newRow("removed") << HandWritten << QByteArray("<none>") << false;
+    QTest::newRow("emptied") << HandWritten << QByteArray() << false;
+    QTest::newRow("written by this program") << HandWritten << QByteArray("<ours>") << false;
 }
 
 void tst_Settings::rewrittenSince()
@@ -527,7 +527,7 @@ void tst_Settings::removeStaleTemporaries()
     // Above any pid the kernel hands out.
     name.replace("%dead", "2147483647").replace("%live", QString::number(::getppid()));
     const QString path = dir.filePath(name);
-    writeAll(dir.filePath("Resolution.ini"), kHandWritten);
+    writeAll(dir.filePath("Resolution.ini"), HandWritten);
     int locked = -1;
     if (kind == "folder") {
         QVERIFY(QDir().mkdir(path));
@@ -547,7 +547,7 @@ void tst_Settings::removeStaleTemporaries()
     if (locked >= 0)
         ::close(locked);
     QCOMPARE(QFileInfo::exists(path), !removed);
-    QCOMPARE(readAll(dir.filePath("Resolution.ini")), kHandWritten);
+    QCOMPARE(readAll(dir.filePath("Resolution.ini")), HandWritten);
 }
 
 void tst_Settings::writeSettings_folderGone_invalidFilename_data()

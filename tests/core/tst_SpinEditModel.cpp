@@ -24,7 +24,7 @@ QString q(const std::string &s)
 
 } // namespace
 
-class TestSpinEditModel : public QObject
+class tst_SpinEditModel : public QObject
 {
     Q_OBJECT
 private slots:
@@ -50,7 +50,7 @@ private slots:
     void buttonLayout_isRightSquareSplitInHalves();
 };
 
-void TestSpinEditModel::freshEdit_isZeroWithEmptyText()
+void tst_SpinEditModel::freshEdit_isZeroWithEmptyText()
 {
     SpinEditModel m;
     QCOMPARE(m.value(), 0.0);
@@ -60,7 +60,7 @@ void TestSpinEditModel::freshEdit_isZeroWithEmptyText()
     QCOMPARE(m.maxValue(), 100.0);
 }
 
-void TestSpinEditModel::setValue_data()
+void tst_SpinEditModel::setValue_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("stored");
@@ -79,7 +79,7 @@ void TestSpinEditModel::setValue_data()
                                                                  << "9999" << true;
 }
 
-void TestSpinEditModel::setValue()
+void tst_SpinEditModel::setValue()
 {
     QFETCH(QString, text);
     QFETCH(double, stored);
@@ -92,7 +92,7 @@ void TestSpinEditModel::setValue()
     QTEST(q(m.text()), "newText");
 }
 
-void TestSpinEditModel::setValue_nan_isRefused()
+void tst_SpinEditModel::setValue_nan_isRefused()
 {
     SpinEditModel m = geometryEdit("5", 5);
     QVERIFY(!m.setValue(std::nan("")));
@@ -100,7 +100,7 @@ void TestSpinEditModel::setValue_nan_isRefused()
     QCOMPARE(q(m.text()), QStringLiteral("5"));
 }
 
-void TestSpinEditModel::step_data()
+void tst_SpinEditModel::step_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("up");
@@ -121,7 +121,7 @@ void TestSpinEditModel::step_data()
     QTest::newRow("leading zero rewritten") << "0800" << true << false << "801" << true;
 }
 
-void TestSpinEditModel::step()
+void tst_SpinEditModel::step()
 {
     QFETCH(QString, text);
     QFETCH(bool, up);
@@ -134,7 +134,7 @@ void TestSpinEditModel::step()
     QCOMPARE(m.value(), 42.0); // stepping leaves the stored value behind
 }
 
-void TestSpinEditModel::step_unreadableText_throwsAndKeepsText()
+void tst_SpinEditModel::step_unreadableText_throwsAndKeepsText()
 {
     SpinEditModel m = geometryEdit("-");
     QVERIFY_THROWS_EXCEPTION(scb::Error, m.stepUp());
@@ -142,7 +142,7 @@ void TestSpinEditModel::step_unreadableText_throwsAndKeepsText()
     QCOMPARE(q(m.text()), QStringLiteral("-"));
 }
 
-void TestSpinEditModel::step_readOnly_doesNothing()
+void tst_SpinEditModel::step_readOnly_doesNothing()
 {
     SpinEditModel m = geometryEdit("5");
     m.setReadOnly(true);
@@ -151,7 +151,7 @@ void TestSpinEditModel::step_readOnly_doesNothing()
     QCOMPARE(q(m.text()), QStringLiteral("5"));
 }
 
-void TestSpinEditModel::readInteger_data()
+void tst_SpinEditModel::readInteger_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
@@ -173,7 +173,7 @@ void TestSpinEditModel::readInteger_data()
     QTest::newRow("double sign") << "--1" << false << 0;
 }
 
-void TestSpinEditModel::readInteger()
+void tst_SpinEditModel::readInteger()
 {
     QFETCH(QString, text);
     QFETCH(bool, valid);
@@ -185,7 +185,7 @@ void TestSpinEditModel::readInteger()
         QVERIFY_THROWS_EXCEPTION(scb::Error, m.readInteger());
 }
 
-void TestSpinEditModel::readInteger_loneMinus_throwsExactMessage()
+void tst_SpinEditModel::readInteger_loneMinus_throwsExactMessage()
 {
     SpinEditModel m;
     m.setText("-");
@@ -197,7 +197,7 @@ void TestSpinEditModel::readInteger_loneMinus_throwsExactMessage()
     }
 }
 
-void TestSpinEditModel::focusOut_data()
+void tst_SpinEditModel::focusOut_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("stored");
@@ -212,7 +212,7 @@ void TestSpinEditModel::focusOut_data()
     QTest::newRow("empty over stored value") << "" << 600.0 << 0.0 << "0" << true;
 }
 
-void TestSpinEditModel::focusOut()
+void tst_SpinEditModel::focusOut()
 {
     QFETCH(QString, text);
     QFETCH(double, stored);
@@ -224,7 +224,7 @@ void TestSpinEditModel::focusOut()
     QTEST(q(m.text()), "newText");
 }
 
-void TestSpinEditModel::focusOut_unreadable_keepsValueAndText()
+void tst_SpinEditModel::focusOut_unreadable_keepsValueAndText()
 {
     SpinEditModel m = geometryEdit({}, 800);
     m.setText("-");
@@ -233,7 +233,7 @@ void TestSpinEditModel::focusOut_unreadable_keepsValueAndText()
     QCOMPARE(q(m.text()), QStringLiteral("-"));
 }
 
-void TestSpinEditModel::acceptsTyped_data()
+void tst_SpinEditModel::acceptsTyped_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<char>("c");
@@ -260,7 +260,7 @@ void TestSpinEditModel::acceptsTyped_data()
     QTest::newRow("cursor ignored under selection") << "-12" << '5' << 0 << 1 << 2 << true;
 }
 
-void TestSpinEditModel::acceptsTyped()
+void tst_SpinEditModel::acceptsTyped()
 {
     QFETCH(QString, text);
     QFETCH(char, c);
@@ -275,7 +275,7 @@ void TestSpinEditModel::acceptsTyped()
     QVERIFY(!m.acceptsTyped(c, cursor, selStart, selLength));
 }
 
-void TestSpinEditModel::acceptsPaste_data()
+void tst_SpinEditModel::acceptsPaste_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("pasted");
@@ -297,7 +297,7 @@ void TestSpinEditModel::acceptsPaste_data()
     QTest::newRow("digits in front of minus") << "-12" << "3" << 0 << 0 << 0 << false;
 }
 
-void TestSpinEditModel::acceptsPaste()
+void tst_SpinEditModel::acceptsPaste()
 {
     QFETCH(QString, text);
     QFETCH(QString, pasted);
@@ -309,7 +309,7 @@ void TestSpinEditModel::acceptsPaste()
     QTEST(m.acceptsPaste(pasted.toStdString(), cursor, selStart, selLength), "accepted");
 }
 
-void TestSpinEditModel::bounds_neverCross()
+void tst_SpinEditModel::bounds_neverCross()
 {
     SpinEditModel m;
     m.setMinValue(150); // past the default max of 100
@@ -326,7 +326,7 @@ void TestSpinEditModel::bounds_neverCross()
     QCOMPARE(m.maxValue(), 9999.0);
 }
 
-void TestSpinEditModel::buttonLayout_isRightSquareSplitInHalves()
+void tst_SpinEditModel::buttonLayout_isRightSquareSplitInHalves()
 {
     // A 57 x 21 field with a 2-pixel frame: inner 53 x 17.
     const scb::SpinButtonLayout l = scb::spinButtonLayout({2, 2, 53, 17});
@@ -341,5 +341,5 @@ void TestSpinEditModel::buttonLayout_isRightSquareSplitInHalves()
     QCOMPARE(scb::spinButtonAt(l, 55, 10), scb::SpinButton::None);
 }
 
-QTEST_APPLESS_MAIN(TestSpinEditModel)
+QTEST_APPLESS_MAIN(tst_SpinEditModel)
 #include "tst_SpinEditModel.moc"

@@ -122,7 +122,7 @@ void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped_data()
     QTest::newRow("10 MB file") << tenMb << 33 << d.width << d.backColor << d.fontSize << d.familyLength;
     QByteArray longLines = "[Settings]\r\nSLeft=" + QByteArray(100000, '7') + "\r\nFName=" + QByteArray(100000, 'F')
         + "\r\nBColor=" + QByteArray(100000, ' ') + "5\r\nSWidth=" + QByteArray(99990, '0') + "640\r\n";
-    QTest::newRow("100 000-character lines") << longLines << d.left << 640 << 5 << d.fontSize << int(scb::kIniMaxString);
+    QTest::newRow("100 000-character lines") << longLines << d.left << 640 << 5 << d.fontSize << int(scb::IniMaxString);
     QTest::newRow("numbers past 32 bits")
         << QByteArray("[Settings]\nSLeft=4294967297\nSWidth=-9223372036854775809\nBColor=$1FFFFFFFF\nFSize=2147483648\n")
         << d.left << d.width << d.backColor << d.fontSize << d.familyLength;

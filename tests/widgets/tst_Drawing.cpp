@@ -47,7 +47,7 @@ QColor role(const QWidget &w, QPalette::ColorRole r)
 
 } // namespace
 
-class TestDrawing : public QObject
+class tst_Drawing : public QObject
 {
     Q_OBJECT
 
@@ -80,7 +80,7 @@ private slots:
     void grid_rowDrawsLikeTextBox();
 };
 
-void TestDrawing::gradient_designSize_runsFromBlueToDarkBlue()
+void tst_Drawing::gradient_designSize_runsFromBlueToDarkBlue()
 {
     GradientWindow window;
     window.resize(513, 430);
@@ -95,7 +95,7 @@ void TestDrawing::gradient_designSize_runsFromBlueToDarkBlue()
         QVERIFY2(pixel(image, 100, y) != rgb(0, 0, 128), "navy shows through");
 }
 
-void TestDrawing::gradient_resized_rebuildsOverNewHeight()
+void tst_Drawing::gradient_resized_rebuildsOverNewHeight()
 {
     GradientWindow window;
     window.resize(513, 430);
@@ -107,7 +107,7 @@ void TestDrawing::gradient_resized_rebuildsOverNewHeight()
     QCOMPARE(pixel(image, 299, 99), rgb(0, 1, 160));
 }
 
-void TestDrawing::gradient_sameSize_keepsCachedImage()
+void tst_Drawing::gradient_sameSize_keepsCachedImage()
 {
     GradientFill fill;
     const qint64 first = fill.pixmap(QSize(50, 40)).cacheKey();
@@ -123,7 +123,7 @@ void TestDrawing::gradient_sameSize_keepsCachedImage()
     QCOMPARE(pixel(image, 0, 40), toQColor(fill.endColor()));
 }
 
-void TestDrawing::groupBox_frameBreaksBehindCaption()
+void tst_Drawing::groupBox_frameBreaksBehindCaption()
 {
     GradientWindow window;
     window.resize(513, 430);
@@ -158,7 +158,7 @@ void TestDrawing::groupBox_frameBreaksBehindCaption()
     QCOMPARE(at(2, top - 1), gradientAt(top - 1));
 }
 
-void TestDrawing::groupBox_gradientRunsOnAcrossBoxEdge()
+void tst_Drawing::groupBox_gradientRunsOnAcrossBoxEdge()
 {
     GradientWindow window;
     window.resize(513, 430);
@@ -169,10 +169,10 @@ void TestDrawing::groupBox_gradientRunsOnAcrossBoxEdge()
     const QImage image = window.grab().toImage();
     QCOMPARE(pixel(image, 200, 340), pixel(image, 10, 340));
     QCOMPARE(pixel(image, 200, 340), toQColor(
-        scb::gradientTable(scb::kGradientStart, scb::kGradientEnd, 236)[std::size_t(340 * 236 / 430)]));
+        scb::gradientTable(scb::GradientStart, scb::GradientEnd, 236)[std::size_t(340 * 236 / 430)]));
 }
 
-void TestDrawing::groupBox_captionFontChange_movesClientRect()
+void tst_Drawing::groupBox_captionFontChange_movesClientRect()
 {
     ScbGroupBox box(QStringLiteral("Screen Size"));
     box.resize(265, 200);
@@ -183,7 +183,7 @@ void TestDrawing::groupBox_captionFontChange_movesClientRect()
     QCOMPARE(box.clientRect().top(), 2 + box.captionHeight());
 }
 
-void TestDrawing::rocker_paintsFacesForState_data()
+void tst_Drawing::rocker_paintsFacesForState_data()
 {
     QTest::addColumn<bool>("checked");
     QTest::addColumn<QPoint>("flatPoint");
@@ -196,7 +196,7 @@ void TestDrawing::rocker_paintsFacesForState_data()
     QTest::newRow("Open") << true << QPoint(75, 3) << rgb(0, 255, 0) << QPoint(22, 15) << QPoint(9, 2) << 40 << 78;
 }
 
-void TestDrawing::rocker_paintsFacesForState()
+void tst_Drawing::rocker_paintsFacesForState()
 {
     QFETCH(bool, checked);
     QFETCH(QPoint, flatPoint);
@@ -243,7 +243,7 @@ void TestDrawing::rocker_paintsFacesForState()
     QCOMPARE(whiteOutside, 0);
 }
 
-void TestDrawing::rocker_pressOnOtherHalf_flipsAtOnce_clickOnRelease()
+void tst_Drawing::rocker_pressOnOtherHalf_flipsAtOnce_clickOnRelease()
 {
     RockerSwitch sw;
     sw.setCheckedLeft(false);
@@ -265,7 +265,7 @@ void TestDrawing::rocker_pressOnOtherHalf_flipsAtOnce_clickOnRelease()
     QCOMPARE(toggled.count(), 2);
 }
 
-void TestDrawing::rocker_pressOnOwnHalf_keepsState_stillClicks()
+void tst_Drawing::rocker_pressOnOwnHalf_keepsState_stillClicks()
 {
     RockerSwitch sw;
     sw.setCheckedLeft(false);
@@ -280,7 +280,7 @@ void TestDrawing::rocker_pressOnOwnHalf_keepsState_stillClicks()
     QCOMPARE(toggled.count(), 0);
 }
 
-void TestDrawing::rocker_releaseOutside_flipsWithoutClick()
+void tst_Drawing::rocker_releaseOutside_flipsWithoutClick()
 {
     RockerSwitch sw;
     sw.setCheckedLeft(false);
@@ -293,7 +293,7 @@ void TestDrawing::rocker_releaseOutside_flipsWithoutClick()
     QCOMPARE(clicked.count(), 0);
 }
 
-void TestDrawing::rocker_setFromCode_neverClicks()
+void tst_Drawing::rocker_setFromCode_neverClicks()
 {
     RockerSwitch sw;
     QSignalSpy clicked(&sw, &RockerSwitch::clicked);
@@ -306,7 +306,7 @@ void TestDrawing::rocker_setFromCode_neverClicks()
     QCOMPARE(sw.focusPolicy(), Qt::NoFocus);
 }
 
-void TestDrawing::rocker_rightButton_doesNothing()
+void tst_Drawing::rocker_rightButton_doesNothing()
 {
     RockerSwitch sw;
     sw.setCheckedLeft(false);
@@ -318,7 +318,7 @@ void TestDrawing::rocker_rightButton_doesNothing()
     QCOMPARE(clicked.count(), 0);
 }
 
-void TestDrawing::checkBox_setChecked_firesChangedOnlyOnRealChange()
+void tst_Drawing::checkBox_setChecked_firesChangedOnlyOnRealChange()
 {
     ScbCheckBox box(QStringLiteral("Show Scb Border"));
     QSignalSpy changed(&box, &ScbCheckBox::changed);
@@ -332,7 +332,7 @@ void TestDrawing::checkBox_setChecked_firesChangedOnlyOnRealChange()
     QCOMPARE(changed.count(), 2);
 }
 
-void TestDrawing::checkBox_mouseClick_changesThenClicks()
+void tst_Drawing::checkBox_mouseClick_changesThenClicks()
 {
     ScbCheckBox box(QStringLiteral("Show Scb Border"));
     box.resize(193, 17);
@@ -345,7 +345,7 @@ void TestDrawing::checkBox_mouseClick_changesThenClicks()
     QCOMPARE(events, (QStringList{QStringLiteral("changed"), QStringLiteral("clicked")}));
 }
 
-void TestDrawing::checkBox_spaceBar_toggles()
+void tst_Drawing::checkBox_spaceBar_toggles()
 {
     ScbCheckBox box(QStringLiteral("Show Scb Border"));
     box.resize(193, 17);
@@ -360,7 +360,7 @@ void TestDrawing::checkBox_spaceBar_toggles()
     QCOMPARE(changed.count(), 2);
 }
 
-void TestDrawing::checkBox_paintsNoBackground()
+void tst_Drawing::checkBox_paintsNoBackground()
 {
     GradientWindow window;
     window.resize(513, 430);
@@ -372,7 +372,7 @@ void TestDrawing::checkBox_paintsNoBackground()
     QCOMPARE(pixel(image, 312, 296 + 8), pixel(image, 300, 296 + 8));
 }
 
-void TestDrawing::classicButton_raisedEdgeAndFrame_data()
+void tst_Drawing::classicButton_raisedEdgeAndFrame_data()
 {
     QTest::addColumn<bool>("isDefault");
     QTest::addColumn<bool>("down");
@@ -382,7 +382,7 @@ void TestDrawing::classicButton_raisedEdgeAndFrame_data()
     QTest::newRow("pressed") << false << true << 0;
 }
 
-void TestDrawing::classicButton_raisedEdgeAndFrame()
+void tst_Drawing::classicButton_raisedEdgeAndFrame()
 {
     QFETCH(bool, isDefault);
     QFETCH(bool, down);
@@ -413,7 +413,7 @@ void TestDrawing::classicButton_raisedEdgeAndFrame()
     }
 }
 
-void TestDrawing::grid_rowDrawsLikeTextBox_data()
+void tst_Drawing::grid_rowDrawsLikeTextBox_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("plain") << QByteArray("TIME: 12:34.56 Wg");
@@ -424,7 +424,7 @@ void TestDrawing::grid_rowDrawsLikeTextBox_data()
     QTest::newRow("runaway line") << QByteArray(int(scb::MaxRowChars) * 2, 'W');
 }
 
-void TestDrawing::grid_rowDrawsLikeTextBox()
+void tst_Drawing::grid_rowDrawsLikeTextBox()
 {
     QFETCH(QByteArray, bytes);
     ScbGrid grid;
@@ -451,5 +451,5 @@ void TestDrawing::grid_rowDrawsLikeTextBox()
     QCOMPARE(got, want);
 }
 
-QTEST_MAIN(TestDrawing)
+QTEST_MAIN(tst_Drawing)
 #include "tst_Drawing.moc"

@@ -57,7 +57,7 @@ struct Panel
 
 } // namespace
 
-class TestFileOpenEditDropTarget : public QObject
+class tst_FileOpenEdit_DropTarget : public QObject
 {
     Q_OBJECT
 private slots:
@@ -80,7 +80,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestFileOpenEditDropTarget::filename_isTextWhileTyping()
+void tst_FileOpenEdit_DropTarget::filename_isTextWhileTyping()
 {
     FileOpenEdit edit;
     QSignalSpy spy(&edit, &FileOpenEdit::changed);
@@ -89,7 +89,7 @@ void TestFileOpenEditDropTarget::filename_isTextWhileTyping()
     QCOMPARE(spy.count(), 6);
 }
 
-void TestFileOpenEditDropTarget::setFilename_sameText_firesNoChange()
+void tst_FileOpenEdit_DropTarget::setFilename_sameText_firesNoChange()
 {
     FileOpenEdit edit;
     QSignalSpy spy(&edit, &FileOpenEdit::changed);
@@ -99,7 +99,7 @@ void TestFileOpenEditDropTarget::setFilename_sameText_firesNoChange()
     QCOMPARE(edit.text(), QStringLiteral("Main.txt"));
 }
 
-void TestFileOpenEditDropTarget::browse_ok_replacesTextAndFocusesEdit()
+void tst_FileOpenEdit_DropTarget::browse_ok_replacesTextAndFocusesEdit()
 {
     QWidget window;
     auto *other = new QLineEdit(&window);
@@ -131,7 +131,7 @@ void TestFileOpenEditDropTarget::browse_ok_replacesTextAndFocusesEdit()
     QVERIFY(focusedWhenAsked);
 }
 
-void TestFileOpenEditDropTarget::browse_cancel_changesNothing()
+void tst_FileOpenEdit_DropTarget::browse_cancel_changesNothing()
 {
     FileOpenEdit edit;
     edit.setFilename(QStringLiteral("keep.txt"));
@@ -147,7 +147,7 @@ void TestFileOpenEditDropTarget::browse_cancel_changesNothing()
     QCOMPARE(spy.count(), 0);
 }
 
-void TestFileOpenEditDropTarget::drop_threeFiles_oneSignalInOrder()
+void tst_FileOpenEdit_DropTarget::drop_threeFiles_oneSignalInOrder()
 {
     Panel p;
     FileDropTarget target;
@@ -168,7 +168,7 @@ void TestFileOpenEditDropTarget::drop_threeFiles_oneSignalInOrder()
     QCOMPARE(args.at(4).toStringList(), files);
 }
 
-void TestFileOpenEditDropTarget::drop_tooLongPath_leftOutButCounted()
+void tst_FileOpenEdit_DropTarget::drop_tooLongPath_leftOutButCounted()
 {
     Panel p;
     FileDropTarget target;
@@ -193,7 +193,7 @@ void TestFileOpenEditDropTarget::drop_tooLongPath_leftOutButCounted()
     QVERIFY(spy.last().at(4).toStringList().isEmpty());
 }
 
-void TestFileOpenEditDropTarget::drop_folder_givesFolderPath()
+void tst_FileOpenEdit_DropTarget::drop_folder_givesFolderPath()
 {
     Panel p;
     FileDropTarget target;
@@ -206,7 +206,7 @@ void TestFileOpenEditDropTarget::drop_folder_givesFolderPath()
     QCOMPARE(spy.first().at(4).toStringList(), QStringList{folder});
 }
 
-void TestFileOpenEditDropTarget::drop_onChildLineEdit_reachesTargetWithMappedPoint()
+void tst_FileOpenEdit_DropTarget::drop_onChildLineEdit_reachesTargetWithMappedPoint()
 {
     Panel p;
     p.edit->setText(QStringLiteral("untouched"));
@@ -225,7 +225,7 @@ void TestFileOpenEditDropTarget::drop_onChildLineEdit_reachesTargetWithMappedPoi
     QCOMPARE(p.edit->text(), QStringLiteral("untouched"));
 }
 
-void TestFileOpenEditDropTarget::drop_onChildAddedLater_reachesTarget()
+void tst_FileOpenEdit_DropTarget::drop_onChildAddedLater_reachesTarget()
 {
     Panel p;
     FileDropTarget target;
@@ -244,7 +244,7 @@ void TestFileOpenEditDropTarget::drop_onChildAddedLater_reachesTarget()
     QCOMPARE(spy.first().at(3).toInt(), 134);
 }
 
-void TestFileOpenEditDropTarget::drop_withoutFiles_passesThrough()
+void tst_FileOpenEdit_DropTarget::drop_withoutFiles_passesThrough()
 {
     Panel p;
     FileDropTarget target;
@@ -261,7 +261,7 @@ void TestFileOpenEditDropTarget::drop_withoutFiles_passesThrough()
     QCOMPARE(spy.count(), 0);
 }
 
-void TestFileOpenEditDropTarget::disabledOrMovedTarget_ignoresDrops()
+void tst_FileOpenEdit_DropTarget::disabledOrMovedTarget_ignoresDrops()
 {
     Panel p;
     Panel other;
@@ -287,7 +287,7 @@ void TestFileOpenEditDropTarget::disabledOrMovedTarget_ignoresDrops()
     QCOMPARE(spy.count(), 1);
 }
 
-void TestFileOpenEditDropTarget::controlDestroyed_targetLetsGo()
+void tst_FileOpenEdit_DropTarget::controlDestroyed_targetLetsGo()
 {
     FileDropTarget target;
     {
@@ -305,7 +305,7 @@ void TestFileOpenEditDropTarget::controlDestroyed_targetLetsGo()
     QCOMPARE(spy.count(), 1);
 }
 
-void TestFileOpenEditDropTarget::buildDropList_data()
+void tst_FileOpenEdit_DropTarget::buildDropList_data()
 {
     QTest::addColumn<QStringList>("paths");
     QTest::addColumn<int>("charCase");
@@ -326,7 +326,7 @@ void TestFileOpenEditDropTarget::buildDropList_data()
     QTest::newRow("all too long") << QStringList{longPath} << 0 << QStringList{};
 }
 
-void TestFileOpenEditDropTarget::buildDropList()
+void tst_FileOpenEdit_DropTarget::buildDropList()
 {
     QFETCH(QStringList, paths);
     QFETCH(int, charCase);
@@ -339,5 +339,5 @@ void TestFileOpenEditDropTarget::buildDropList()
     QTEST(out, "list");
 }
 
-QTEST_MAIN(TestFileOpenEditDropTarget)
+QTEST_MAIN(tst_FileOpenEdit_DropTarget)
 #include "tst_FileOpenEdit_DropTarget.moc"

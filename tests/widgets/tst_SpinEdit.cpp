@@ -34,7 +34,7 @@ void sendFocusOut(QWidget *w, Qt::FocusReason reason)
 
 } // namespace
 
-class TestSpinEdit : public QObject
+class tst_SpinEdit : public QObject
 {
     Q_OBJECT
 private slots:
@@ -56,7 +56,7 @@ private slots:
     void textMargin_endsWhereButtonsBegin();
 };
 
-void TestSpinEdit::loading_setValue_firesNoChange()
+void tst_SpinEdit::loading_setValue_firesNoChange()
 {
     SpinEdit edit;
     QSignalSpy spy(&edit, &SpinEdit::changed);
@@ -68,7 +68,7 @@ void TestSpinEdit::loading_setValue_firesNoChange()
     QCOMPARE(spy.count(), 1);
 }
 
-void TestSpinEdit::typingDigits_firesOncePerKeyWithRunningInteger()
+void tst_SpinEdit::typingDigits_firesOncePerKeyWithRunningInteger()
 {
     SpinEdit edit;
     configure(edit, 0);
@@ -80,7 +80,7 @@ void TestSpinEdit::typingDigits_firesOncePerKeyWithRunningInteger()
     QCOMPARE(edit.value(), 0.0); // typing does not touch the stored value
 }
 
-void TestSpinEdit::typingLetter_changesNothing()
+void tst_SpinEdit::typingLetter_changesNothing()
 {
     SpinEdit edit;
     configure(edit, 12);
@@ -90,7 +90,7 @@ void TestSpinEdit::typingLetter_changesNothing()
     QCOMPARE(spy.count(), 0);
 }
 
-void TestSpinEdit::minusAtHome_readsNegative_focusLossClampsToZero()
+void tst_SpinEdit::minusAtHome_readsNegative_focusLossClampsToZero()
 {
     SpinEdit edit;
     configure(edit, 12);
@@ -107,7 +107,7 @@ void TestSpinEdit::minusAtHome_readsNegative_focusLossClampsToZero()
     QCOMPARE(spy.count(), 2);
 }
 
-void TestSpinEdit::focusLoss_equalValue_keepsTypedText()
+void tst_SpinEdit::focusLoss_equalValue_keepsTypedText()
 {
     SpinEdit edit;
     configure(edit, 800);
@@ -123,7 +123,7 @@ void TestSpinEdit::focusLoss_equalValue_keepsTypedText()
     QCOMPARE(spy.count(), 0);
 }
 
-void TestSpinEdit::focusLoss_windowDeactivation_doesNotWriteBack()
+void tst_SpinEdit::focusLoss_windowDeactivation_doesNotWriteBack()
 {
     SpinEdit edit;
     configure(edit, 800);
@@ -136,7 +136,7 @@ void TestSpinEdit::focusLoss_windowDeactivation_doesNotWriteBack()
     QCOMPARE(edit.value(), 800.0);
 }
 
-void TestSpinEdit::commitText_loneMinus_throwsAndKeepsState()
+void tst_SpinEdit::commitText_loneMinus_throwsAndKeepsState()
 {
     SpinEdit edit;
     configure(edit, 800);
@@ -154,7 +154,7 @@ void TestSpinEdit::commitText_loneMinus_throwsAndKeepsState()
     QVERIFY_THROWS_EXCEPTION(scb::Error, edit.asInteger());
 }
 
-void TestSpinEdit::setValue_sameValue_firesNothing()
+void tst_SpinEdit::setValue_sameValue_firesNothing()
 {
     SpinEdit edit;
     configure(edit, 0);
@@ -167,7 +167,7 @@ void TestSpinEdit::setValue_sameValue_firesNothing()
     QCOMPARE(spy.count(), 1);
 }
 
-void TestSpinEdit::stepKeys_data()
+void tst_SpinEdit::stepKeys_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("key");
@@ -183,7 +183,7 @@ void TestSpinEdit::stepKeys_data()
     QTest::newRow("down on empty") << "" << int(Qt::Key_Down) << "0" << 1;
 }
 
-void TestSpinEdit::stepKeys()
+void tst_SpinEdit::stepKeys()
 {
     QFETCH(QString, text);
     QFETCH(int, key);
@@ -198,7 +198,7 @@ void TestSpinEdit::stepKeys()
     QCOMPARE(edit.value(), 7.0);
 }
 
-void TestSpinEdit::stepKeys_keepCaret()
+void tst_SpinEdit::stepKeys_keepCaret()
 {
     SpinEdit edit;
     configure(edit, 0);
@@ -215,7 +215,7 @@ void TestSpinEdit::stepKeys_keepCaret()
     QCOMPARE(edit.cursorPosition(), 1);
 }
 
-void TestSpinEdit::backspaceAndDelete_fireChange()
+void tst_SpinEdit::backspaceAndDelete_fireChange()
 {
     SpinEdit edit;
     configure(edit, 123);
@@ -229,7 +229,7 @@ void TestSpinEdit::backspaceAndDelete_fireChange()
     QCOMPARE(spy.count(), 2);
 }
 
-void TestSpinEdit::paste_filtersText()
+void tst_SpinEdit::paste_filtersText()
 {
     SpinEdit edit;
     configure(edit, 12);
@@ -263,7 +263,7 @@ void TestSpinEdit::paste_filtersText()
     QCOMPARE(spy.count(), 1);
 }
 
-void TestSpinEdit::spinButton_pressStepsAndRepeatsUntilRelease()
+void tst_SpinEdit::spinButton_pressStepsAndRepeatsUntilRelease()
 {
     SpinEdit edit;
     configure(edit, 5);
@@ -275,10 +275,10 @@ void TestSpinEdit::spinButton_pressStepsAndRepeatsUntilRelease()
     QTest::mousePress(&edit, Qt::LeftButton, {}, up);
     QCOMPARE(edit.text(), QStringLiteral("6")); // at once
     QVERIFY(timer->isActive());
-    QCOMPARE(timer->interval(), SpinEdit::kRepeatDelayMs);
+    QCOMPARE(timer->interval(), SpinEdit::RepeatDelayMs);
 
     QTRY_COMPARE(edit.text(), QStringLiteral("7"));
-    QCOMPARE(timer->interval(), SpinEdit::kRepeatIntervalMs);
+    QCOMPARE(timer->interval(), SpinEdit::RepeatIntervalMs);
     QTRY_COMPARE(edit.text(), QStringLiteral("8"));
 
     QTest::mouseRelease(&edit, Qt::LeftButton, {}, up);
@@ -287,7 +287,7 @@ void TestSpinEdit::spinButton_pressStepsAndRepeatsUntilRelease()
     QCOMPARE(spy.count(), 3);
 }
 
-void TestSpinEdit::spinButton_down_stepsDown()
+void tst_SpinEdit::spinButton_down_stepsDown()
 {
     SpinEdit edit;
     configure(edit, 5);
@@ -300,7 +300,7 @@ void TestSpinEdit::spinButton_down_stepsDown()
     QVERIFY(!edit.repeatTimer()->isActive());
 }
 
-void TestSpinEdit::textMargin_endsWhereButtonsBegin()
+void tst_SpinEdit::textMargin_endsWhereButtonsBegin()
 {
     SpinEdit edit;
     edit.resize(57, 21);
@@ -312,5 +312,5 @@ void TestSpinEdit::textMargin_endsWhereButtonsBegin()
     QCOMPARE(edit.textMargins().right(), layout.buttons.width);
 }
 
-QTEST_MAIN(TestSpinEdit)
+QTEST_MAIN(tst_SpinEdit)
 #include "tst_SpinEdit.moc"

@@ -22,7 +22,7 @@ namespace scb {
 
 namespace {
 
-constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr std::string_view TemporarySuffix = ".tmp";
 
 [[noreturn]] void fail(int error)
 {
@@ -64,12 +64,12 @@ Placement placementOf(const std::string &target)
 // later start tell a dead writer's leftovers from a live writer's file.
 std::optional<pid_t> temporaryWriter(std::string_view name, std::string_view baseName)
 {
-    if (name.size() < baseName.size() + 2 + kTemporarySuffix.size() || name[0] != '.'
+    if (name.size() < baseName.size() + 2 + TemporarySuffix.size() || name[0] != '.'
         || name.substr(1, baseName.size()) != baseName || name[1 + baseName.size()] != '.'
-        || !name.ends_with(kTemporarySuffix))
+        || !name.ends_with(TemporarySuffix))
         return std::nullopt;
     const std::size_t prefixSize = baseName.size() + 2;
-    const std::string_view middle = name.substr(prefixSize, name.size() - prefixSize - kTemporarySuffix.size());
+    const std::string_view middle = name.substr(prefixSize, name.size() - prefixSize - TemporarySuffix.size());
     long long pid = 0;
     int fields = 0;
     bool digits = false;
@@ -103,7 +103,7 @@ int createTemporary(TemporaryFile &temp, const Placement &place)
         timespec now {};
         ::clock_gettime(CLOCK_REALTIME, &now);
         const std::string candidate = place.folderPrefix + "." + place.baseName + "." + std::to_string(::getpid())
-            + "-" + std::to_string(counter++) + "-" + std::to_string(now.tv_nsec) + std::string(kTemporarySuffix);
+            + "-" + std::to_string(counter++) + "-" + std::to_string(now.tv_nsec) + std::string(TemporarySuffix);
         UniqueFd fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd) {
             ::flock(fd.get(), LOCK_EX | LOCK_NB);
