@@ -57,13 +57,13 @@ void checkFeed(scb::PreviewLines &lines)
     if (before < 3) {
         check(rows[0] == scb::BlankFileMessage);
         check(lines.count() == (before == 1 && lines.text() == scb::BlankFileMessage ? 1 : before + 1));
-        for (int r = 1; r < scb::ScoreRows; ++r)
+        for (int r = 1; r < scb::RowCount; ++r)
             check(!rows[r]);
         return;
     }
     check(lines.count() == before);
     const int skip = firstLine.find("TIME:") != std::string::npos ? 0 : 3;
-    for (int r = 0; r < scb::ScoreRows; ++r) {
+    for (int r = 0; r < scb::RowCount; ++r) {
         check(rows[r].has_value());
         const int i = r + skip;
         if (i < before && i <= 14)
