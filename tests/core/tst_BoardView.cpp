@@ -80,7 +80,7 @@ void tst_BoardView::publication_countsOnlyChanges()
     QVERIFY(!p.update(v));
     QCOMPARE(p.version(), 0u);
 
-    v.rows[3] = "x";
+    v.rows[3] = std::string(1, 'x');
     QVERIFY(p.update(v));
     QVERIFY(!p.update(v)); // the feed sets the same rows every second
     QCOMPARE(p.version(), 1u);
