@@ -2,13 +2,10 @@
 // monitor and a 3840 x 2160 projector right of it, as xrandr shows them. The
 // operator types the projector's rectangle and the board covers it.
 
+#include "OffscreenScreens.h"
 #include "WindowFixture.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QScreen>
-#include <QTemporaryFile>
 
 class tst_ScaledDesktop : public QObject
 {
@@ -42,23 +39,9 @@ void tst_ScaledDesktop::boardRect_isInDesktopPixels()
 int main(int argc, char **argv)
 {
     // Scaled as the X11 layer scales: from the screens' logical DPI.
-    auto screen = [](const char *name, int x, int width, int height) {
-        return QJsonObject{{"name", name},         {"x", x},           {"y", 0},
-                           {"width", width},       {"height", height}, {"logicalDpi", 192},
-                           {"logicalBaseDpi", 96}, {"dpr", 1}};
-    };
-    const QJsonObject config{
-        {"screens", QJsonArray{screen("operator", 0, 1600, 1200), screen("projector", 1600, 3840, 2160)}}};
-    QTemporaryFile file(QDir::tempPath() + "/scb-screens-XXXXXX.json");
-    if (!file.open())
-        return 1;
-    file.write(QJsonDocument(config).toJson());
-    file.flush();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(file.fileName()));
-
-    Application app(argc, argv);
-    tst_ScaledDesktop tc;
-    return QTest::qExec(&tc, argc, argv);
+    return execOnScreens<tst_ScaledDesktop>(argc, argv,
+                                            {offscreenScreen("operator", 0, 1600, 1200, 192),
+                                             offscreenScreen("projector", 1600, 3840, 2160, 192)});
 }
 
 #include "tst_ScaledDesktop.moc"

@@ -2,16 +2,13 @@
 // projector to its right. The default board at 801, 0 lands on the projector;
 // boxes stay on the operator's monitor.
 
+#include "OffscreenScreens.h"
 #include "WindowFixture.h"
 #include "adapters/Dialogs.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QCursor>
 #include <QDialog>
 #include <QScreen>
-#include <QTemporaryFile>
 #include <QTimer>
 
 class tst_TwoScreens : public QObject
@@ -113,24 +110,9 @@ void tst_TwoScreens::boxes_modalAndCentredOnOperatorScreen()
 
 int main(int argc, char **argv)
 {
-    // Two virtual screens side by side, described to the offscreen platform
-    // before the application starts.
-    auto screen = [](const char *name, int x) {
-        return QJsonObject{{"name", name}, {"x", x}, {"y", 0}, {"width", x == 0 ? 800 : 1920},
-                           {"height", x == 0 ? 600 : 1080}, {"logicalDpi", 96}, {"logicalBaseDpi", 96},
-                           {"dpr", 1}};
-    };
-    const QJsonObject config{{"screens", QJsonArray{screen("operator", 0), screen("projector", 800)}}};
-    QTemporaryFile file(QDir::tempPath() + "/scb-screens-XXXXXX.json");
-    if (!file.open())
-        return 1;
-    file.write(QJsonDocument(config).toJson());
-    file.flush();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(file.fileName()));
-
-    Application app(argc, argv);
-    tst_TwoScreens tc;
-    return QTest::qExec(&tc, argc, argv);
+    // Two virtual screens side by side.
+    return execOnScreens<tst_TwoScreens>(
+        argc, argv, {offscreenScreen("operator", 0, 800, 600), offscreenScreen("projector", 800, 1920, 1080)});
 }
 
 #include "tst_TwoScreens.moc"
