@@ -13,6 +13,7 @@
 //   bench_update_latency --io                what a stat and a read can cost
 
 #include "Application.h"
+#include "adapters/DisplayFileFeed.h"
 #include "Unit_Main.h"
 #include "Unit_Results.h"
 #include "core/platform/ExclusiveRead.h"
@@ -255,7 +256,7 @@ struct Windows
         form = std::make_unique<TSCBForm>();
         results = std::make_unique<TResultsForm>();
         form->setResultsForm(results.get());
-        form->setFileWatchEnabled(watch);
+        form->displayFileFeed().setWatchEnabled(watch);
         form->show();
         form->ToggleScoreboard();
     }

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <string_view>
@@ -327,4 +328,28 @@ void connectControlWindow(TSCBForm &form)
                      [f](QObject *sender, int fcount, int x, int y, const QStringList &files) {
                          Application::runGuarded([&] { f->LMDFMDrop1FMDragDrop(sender, fcount, x, y, files); });
                      });
+}
+
+void connectScoreboardWindow(TSCBForm &form, TResultsForm &results)
+{
+    TSCBForm *f = &form;
+    QObject::connect(&results, &TResultsForm::toggleRequested, f, Application::guarded([f] { f->ToggleScoreboard(); }));
+    QObject::connect(&results, &TResultsForm::closed, f, [f] {
+        f->ResultsButton->setChecked(false);
+        emit f->viewChanged();
+    });
+    // However the board became active (from this window, or from another
+    // application), the pointer hiding runs while it is.
+    QObject::connect(&results, &TResultsForm::activated, f, [f] {
+        if (!f->CursorTimer->isActive())
+            f->CursorTimer->start();
+    });
+}
+
+void placePanels(TSCBForm &form)
+{
+    const int bottom = 40;
+    const int top = std::max(0, form.height() - bottom);
+    form.LMDSimplePanel1->setGeometry(0, 0, form.width(), top);
+    form.LMDSimplePanel2->setGeometry(0, top, form.width(), bottom);
 }

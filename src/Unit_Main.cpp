@@ -2,21 +2,16 @@
 
 #include "Application.h"
 #include "ControlWindowLayout.h"
-#include "core/FileStamp.h"
 #include "core/SessionRules.h"
 #include "core/platform/Platform.h"
-#include "core/Settings.h"
-#include "widgets/ClassicButton.h"
 #include "adapters/Dialogs.h"
-#include "widgets/FileDropTarget.h"
 #include "widgets/FileOpenEdit.h"
 #include "adapters/BackgroundPicture.h"
-#include "adapters/FileWatcher.h"
+#include "adapters/DisplayFileFeed.h"
 #include "widgets/PreviewMemo.h"
 #include "adapters/QtConvert.h"
 #include "widgets/RockerSwitch.h"
 #include "widgets/ScbCheckBox.h"
-#include "widgets/ScbGrid.h"
 #include "widgets/SpinEdit.h"
 
 #include <QApplication>
@@ -25,10 +20,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QScopeGuard>
 #include <QTimer>
 
-#include <filesystem>
 #include <optional>
 #include <utility>
 
@@ -40,55 +33,25 @@ TSCBForm::TSCBForm(QWidget *parent)
     setWindowTitle(QStringLiteral("Torvane Scoreboard"));
     mousePos = [] { return QCursor::pos(); };
     localTime = [] { return scb::localTime(std::time(nullptr)); };
-    buildLayout();
-    connectHandlers();
-    Application::setKeyPreview(this, [this](QKeyEvent *e) { FormKeyUp(e); });
-}
-
-TSCBForm::~TSCBForm()
-{
-    setPointerHidden(false);
-}
-
-void TSCBForm::buildLayout()
-{
     buildControlWindow(*this);
     m_board.edit(designStartList());
     MainMemo->showLines(m_board.lines());
-}
-
-void TSCBForm::connectHandlers()
-{
     connectControlWindow(*this);
-    // A finished display file runs the same tick at once; Timer1 remains for
-    // what no watch sees (network shares, edits of the preview).
-    m_fileWatcher = new FileWatcher(this);
-    m_fileWatcher->setObjectName(QStringLiteral("FileWatcher"));
-    connect(m_fileWatcher, &FileWatcher::fileFinished, this, Application::guarded([this] { Timer1Timer(); }));
+    m_feed = new DisplayFileFeed(Timer1, Application::postTo(this),
+                                 [this](scb::FileSnapshot &&snapshot) { applyLook(std::move(snapshot)); }, this);
+    connect(m_feed, &DisplayFileFeed::fileFinished, this, Application::guarded([this] { Timer1Timer(); }));
     // The operator's edits are the one way a view writes into the model.
     connect(MainMemo, &PreviewMemo::edited, this, [this](const std::string &text) { m_board.edit(text); });
     m_board.onTextChanged = [this] { MainMemo->showLines(m_board.lines()); };
+    Application::setKeyPreview(this, [this](QKeyEvent *e) { FormKeyUp(e); });
 }
+
+TSCBForm::~TSCBForm() = default;
 
 void TSCBForm::setResultsForm(TResultsForm *results)
 {
     ResultsForm = results;
-    connect(results, &TResultsForm::toggleRequested, this, Application::guarded([this] { ToggleScoreboard(); }));
-    connect(results, &TResultsForm::closed, this, [this] {
-        ResultsButton->setChecked(false);
-        emit viewChanged();
-    });
-    // However the board became active (from this window, or from another
-    // application), the pointer hiding runs while it is.
-    connect(results, &TResultsForm::activated, this, [this] {
-        if (!CursorTimer->isActive())
-            CursorTimer->start();
-    });
-}
-
-void TSCBForm::setDialogs(std::shared_ptr<Dialogs> dialogs)
-{
-    m_dialogs = std::move(dialogs);
+    connectScoreboardWindow(*this, *results);
 }
 
 scb::BoardLayout TSCBForm::boardLayout() const
@@ -145,7 +108,6 @@ void TSCBForm::FormShow()
     setWindowTitle(QStringLiteral("Torvane Zentrack Scoreboard Version 1.3"));
     const std::string cwd = scb::workingFolder();
     scb::beginStartUp(m_state, cwd);
-    scb::removeStaleTemporaries(scb::settingsPath(cwd));
     loadSettings();
     // A display file on a share that stopped answering must not hold up the
     // start-up: the choice lands once the share answers, unless the operator
@@ -157,13 +119,13 @@ void TSCBForm::FormShow()
     });
     ApplyScoreboardLayout();
     LoadBackgroundImage();
-    m_fileWatcher->setPath(toBytes(XMLFile->filename()));
+    m_feed->watch(toBytes(XMLFile->filename()));
     Timer1->start();
 }
 
 void TSCBForm::loadSettings()
 {
-    const scb::Settings s = scb::readSettings(scb::settingsPath(m_state.SettingsDir), &m_settingsSeen);
+    const scb::Settings s = m_settings.load(m_state.SettingsDir);
     ScreenLeft->setValue(s.Left);
     ScreenTop->setValue(s.Top);
     ScreenWidth->setValue(s.Width);
@@ -175,19 +137,15 @@ void TSCBForm::loadSettings()
 
 bool TSCBForm::FormClose()
 {
-    Timer1->stop();
-    m_fileWatcher->setPath({});
-    // Written to the folder captured at start-up, whatever the working
-    // directory is now. A failure keeps the window open and the old file.
-    const std::string ini = scb::settingsPath(m_state.SettingsDir);
-    // A second instance (or an editor) saved since start-up: writing now
-    // would silently undo that. "No" keeps its file and closes.
-    if (scb::rewrittenSince(m_settingsSeen, ini)
+    m_feed->stop();
+    // "No" keeps the other program's file and closes; a failed write keeps
+    // the window open and the old file.
+    if (m_settings.rewrittenByAnother()
         && !m_dialogs->confirm(this, QStringLiteral("Resolution.ini has been changed by another program since "
                                                     "start-up. Replace it with the settings of this window?")))
         return true;
     try {
-        m_settingsSeen = scb::writeSettings(ini, scb::settingsOf(m_state, boardLayout().rect, toBytes(XMLFile->filename())));
+        m_settings.save(scb::settingsOf(m_state, boardLayout().rect, toBytes(XMLFile->filename())));
     } catch (const std::exception &e) {
         Application::reportError(QString::fromStdString(e.what()));
         return false;
@@ -201,7 +159,7 @@ void TSCBForm::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    setPointerHidden(false);
+    m_pointer.setHidden(false);
     event->accept();
     if (ResultsForm)
         ResultsForm->hide();
@@ -212,27 +170,7 @@ void TSCBForm::Timer1Timer()
     // The first tick ends start-up: from now on layout calls take effect.
     if (scb::endStartUp(m_state))
         ApplyScoreboardLayout();
-    // The previous look still hangs on the file system: this tick is dropped
-    // rather than queued behind it; the pending one lands when it can.
-    if (m_files.lookPending())
-        return;
-    const std::string path = toBytes(XMLFile->filename());
-    m_fileWatcher->setPath(path);
-    // The next tick counts from the end of this one, however it ends.
-    const auto restart = qScopeGuard([timer = Timer1, on = Timer1->isActive()] {
-        if (on)
-            timer->start();
-    });
-    Timer1->stop();
-    auto landLater = [this](scb::FileSnapshot snapshot) {
-        // Applied even when XMLFile changed meanwhile: the next tick looks at
-        // the new path, and the stamp stored here then differs from it anyway.
-        applyLook(std::move(snapshot));
-        if (Timer1->isActive())
-            Timer1->start();
-    };
-    if (auto snapshot = m_files.look(path, m_state.LastFileAge, m_state.LastFingerprint, landLater))
-        applyLook(std::move(*snapshot));
+    m_feed->look(toBytes(XMLFile->filename()), m_state.LastFileAge, m_state.LastFingerprint);
 }
 
 void TSCBForm::applyLook(scb::FileSnapshot &&snapshot)
@@ -245,35 +183,16 @@ void TSCBForm::applyLook(scb::FileSnapshot &&snapshot)
         Label1->setText(fromBytes(m_board.status()));
         Label1->setToolTip(QString::fromStdString(m_board.statusReason()));
     }
-    if (ResultsForm) {
-        for (int row = 0; row < scb::RowCount; ++row) {
-            if (change.rowsSet[static_cast<std::size_t>(row)])
-                ResultsForm->setRow(row, m_board.row(row));
-        }
-    }
+    if (ResultsForm)
+        ResultsForm->setRows(m_board, change.rowsSet);
     if (change.rowsChanged.any())
         emit viewChanged();
-}
-
-void TSCBForm::setFileLook(scb::LookFunction look)
-{
-    m_files.setLook(std::move(look));
 }
 
 void TSCBForm::setFileSystemGate(scb::FileSystemGate gate)
 {
     m_files.setGate(gate);
-    m_fileWatcher->setFileSystemGate(std::move(gate));
-}
-
-void TSCBForm::setFileWatchEnabled(bool enabled)
-{
-    m_fileWatcher->setEnabled(enabled);
-}
-
-bool TSCBForm::fileWatchEnabled() const
-{
-    return m_fileWatcher->isEnabled();
+    m_feed->setGate(std::move(gate));
 }
 
 void TSCBForm::ScreenLeftChange()
@@ -281,32 +200,22 @@ void TSCBForm::ScreenLeftChange()
     ApplyScoreboardLayout();
     raise();
     activateWindow();
-    setPointerHidden(false);
-}
-
-void TSCBForm::showScoreboard(bool visible)
-{
-    if (!ResultsForm)
-        return;
-    ResultsForm->setVisible(visible);
-    if (visible) {
-        ResultsForm->raise();
-        ResultsForm->activateWindow();
-    }
-    emit viewChanged();
+    m_pointer.setHidden(false);
 }
 
 void TSCBForm::ResultsButtonClick()
 {
-    showScoreboard(ResultsButton->isChecked());
+    if (ResultsForm) {
+        ResultsForm->showBoard(ResultsButton->isChecked());
+        emit viewChanged();
+    }
     ApplyScoreboardLayout();
 }
 
 void TSCBForm::ToggleScoreboard()
 {
     ResultsButton->setChecked(!ResultsButton->isChecked());
-    showScoreboard(ResultsButton->isChecked());
-    ApplyScoreboardLayout();
+    ResultsButtonClick();
 }
 
 void TSCBForm::FormKeyUp(QKeyEvent *event)
@@ -341,7 +250,7 @@ bool TSCBForm::event(QEvent *event)
 void TSCBForm::FormActivate()
 {
     CursorTimer->stop();
-    setPointerHidden(false);
+    m_pointer.setHidden(false);
 }
 
 void TSCBForm::FormDeactivate()
@@ -356,18 +265,7 @@ void TSCBForm::FormDeactivate()
 void TSCBForm::CursorTimerTimer()
 {
     const QPoint p = mousePos();
-    setPointerHidden(scb::pointerResting(m_state, {p.x(), p.y()}));
-}
-
-void TSCBForm::setPointerHidden(bool hidden)
-{
-    if (hidden == m_pointerHidden)
-        return;
-    m_pointerHidden = hidden;
-    if (hidden)
-        QApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
-    else
-        QApplication::restoreOverrideCursor();
+    m_pointer.setHidden(scb::pointerResting(m_state, {p.x(), p.y()}));
 }
 
 void TSCBForm::Button1Click()
@@ -382,15 +280,18 @@ void TSCBForm::Button1Click()
 
 void TSCBForm::LMDButton4Click()
 {
-    if (const auto color = m_dialogs->chooseColor(this, toQColor(m_state.Font.color)))
-        m_state.Font.color = fromQColor(*color);
-    ApplyScoreboardLayout();
+    chooseColor(m_state.Font.color);
 }
 
 void TSCBForm::Button2Click()
 {
-    if (const auto color = m_dialogs->chooseColor(this, toQColor(m_state.BackColor)))
-        m_state.BackColor = fromQColor(*color);
+    chooseColor(m_state.BackColor);
+}
+
+void TSCBForm::chooseColor(scb::Color &color)
+{
+    if (const auto chosen = m_dialogs->chooseColor(this, toQColor(color)))
+        color = fromQColor(*chosen);
     ApplyScoreboardLayout();
 }
 
@@ -398,10 +299,7 @@ void TSCBForm::ButtonBackgroundImageClick()
 {
     // The dialog cannot wait for a share that stopped answering: it then
     // opens without a folder.
-    QString initialDir;
-    const std::string current = m_state.BackgroundImagePath;
-    if (!current.empty() && m_files.fileExists(current))
-        initialDir = fromBytes(std::filesystem::path(current).parent_path().string());
+    const QString initialDir = fromBytes(m_files.folderOfExisting(m_state.BackgroundImagePath));
     if (const auto chosen = m_dialogs->choosePicture(this, initialDir)) {
         if (const auto why = scb::pathCannotBeKept(toBytes(*chosen))) {
             m_dialogs->message(this, QString::fromStdString(*why));
@@ -440,9 +338,7 @@ void TSCBForm::paintEvent(QPaintEvent *)
 
 void TSCBForm::resizeEvent(QResizeEvent *event)
 {
-    const int bottom = 40;
-    LMDSimplePanel1->setGeometry(0, 0, width(), std::max(0, height() - bottom));
-    LMDSimplePanel2->setGeometry(0, std::max(0, height() - bottom), width(), bottom);
+    placePanels(*this);
     QWidget::resizeEvent(event);
     update();
 }

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <optional>
 #include <string>
 
@@ -22,6 +23,7 @@
 #include "core/DisplayState.h"
 #include "core/Settings.h"
 #include "adapters/BackgroundFiles.h"
+#include "adapters/PointerHider.h"
 #include "widgets/GradientFill.h"
 
 class QLabel;
@@ -30,7 +32,7 @@ class ClassicButton;
 class Dialogs;
 class FileDropTarget;
 class FileOpenEdit;
-class FileWatcher;
+class DisplayFileFeed;
 class QShowEvent;
 class PreviewMemo;
 class RockerSwitch;
@@ -84,23 +86,18 @@ public:
     void XMLFileChange();
 
     // Replaces the modal dialogs (tests answer them).
-    void setDialogs(std::shared_ptr<Dialogs> dialogs);
+    void setDialogs(std::shared_ptr<Dialogs> dialogs) { m_dialogs = std::move(dialogs); }
     Dialogs &dialogs() const { return *m_dialogs; }
     // The pointer's screen position (tests drive it).
     std::function<QPoint()> mousePos;
     // The local time for the failure report (tests fix it).
     std::function<std::tm()> localTime;
 
-    bool pointerHidden() const { return m_pointerHidden; }
+    bool pointerHidden() const { return m_pointer.hidden(); }
 
-    // The folder watch that runs the poll tick as soon as the display file is
-    // finished; Timer1 stays as the fallback. On by default.
-    void setFileWatchEnabled(bool enabled);
-    bool fileWatchEnabled() const;
-
-    // Replaces the stat-and-read of the poll tick (tests stand in a share
-    // that stops answering); empty restores the real look.
-    void setFileLook(scb::LookFunction look);
+    // The poll tick's look and the folder watch (tests stand their own look
+    // in, or turn the watch off).
+    DisplayFileFeed &displayFileFeed() const { return *m_feed; }
     // Every call both windows make to the file system passes the gate first,
     // on the worker that makes it (tests stand in a share that stops
     // answering).
@@ -150,25 +147,20 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    void buildLayout();
-    void connectHandlers();
     void loadSettings();
     void applyLook(scb::FileSnapshot &&snapshot);
     void showPicture(const std::string &path, const scb::PictureFile &file);
-    void setPointerHidden(bool hidden);
-    void showScoreboard(bool visible);
+    void chooseColor(scb::Color &color);
 
     scb::DisplayState m_state;
-    // What Resolution.ini held at start-up, so the close notices another
-    // program's save since.
-    scb::SettingsOnDisk m_settingsSeen;
+    scb::SettingsFile m_settings;
     // The display file path last accepted into XMLFile.
     QString m_keptDisplayFile;
     GradientFill m_gradient;
     std::shared_ptr<Dialogs> m_dialogs;
     bool m_shownOnce = false;
-    bool m_pointerHidden = false;
-    FileWatcher *m_fileWatcher = nullptr;
+    PointerHider m_pointer;
+    DisplayFileFeed *m_feed = nullptr;
     scb::BoardModel m_board;
     scb::BoardLayout m_layout; // the last one the scoreboard window was given
     QImage m_picture; // the last picture loaded: the source the cells copy from

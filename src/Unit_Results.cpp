@@ -73,9 +73,21 @@ void TResultsForm::applyLayout(const scb::BoardLayout &layout)
     m_grid->update();
 }
 
-void TResultsForm::setRow(int row, std::string_view bytes)
+void TResultsForm::setRows(const scb::BoardModel &board, const std::bitset<scb::RowCount> &which)
 {
-    m_grid->setCell(row, bytes);
+    for (int row = 0; row < scb::RowCount; ++row) {
+        if (which[static_cast<std::size_t>(row)])
+            m_grid->setCell(row, board.row(row));
+    }
+}
+
+void TResultsForm::showBoard(bool visible)
+{
+    setVisible(visible);
+    if (visible) {
+        raise();
+        activateWindow();
+    }
 }
 
 void TResultsForm::setPicture(const QImage &picture, bool shown)

@@ -7,9 +7,10 @@
 #include <QImage>
 #include <QWidget>
 
-#include <string_view>
+#include <bitset>
 
 #include "core/BoardLayout.h"
+#include "core/BoardModel.h"
 
 class ScbGrid;
 
@@ -21,8 +22,11 @@ public:
 
     // Places the window (the rectangle is in desktop pixels) and styles it.
     void applyLayout(const scb::BoardLayout &layout);
-    // Sets a row; it repaints even when the text is the same.
-    void setRow(int row, std::string_view bytes);
+    // Sets the rows marked in which from the board; each repaints even when
+    // its text is the same.
+    void setRows(const scb::BoardModel &board, const std::bitset<scb::RowCount> &which);
+    // Shown in front and active, or hidden.
+    void showBoard(bool visible);
     // The picture the cells copy from while shown is true.
     void setPicture(const QImage &picture, bool shown);
 

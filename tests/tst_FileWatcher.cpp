@@ -2,6 +2,7 @@
 // Timer1 is stopped in every test, so only the watch can bring a change in.
 
 #include "WindowFixture.h"
+#include "adapters/DisplayFileFeed.h"
 #include "adapters/FileWatcher.h"
 
 #include <QSignalSpy>
@@ -42,7 +43,7 @@ class tst_FileWatcher : public QObject
         fx.writeFile("Main.txt", version(0));
         fx.start();
         fx.form->Timer1->stop();
-        QVERIFY(fx.form->fileWatchEnabled());
+        QVERIFY(fx.form->displayFileFeed().watchEnabled());
         fx.writeFile("Main.txt", version(1));
         QTRY_COMPARE(fx.row(0), row0(1));
     }
@@ -125,11 +126,11 @@ private slots:
         auto *watcher = fx.form->findChild<FileWatcher *>();
         QVERIFY(watcher);
         QVERIFY(watcher->isWatching());
-        fx.form->setFileWatchEnabled(false);
+        fx.form->displayFileFeed().setWatchEnabled(false);
         QVERIFY(!watcher->isWatching());
         QSignalSpy finished(watcher, &FileWatcher::fileFinished);
         fx.writeFile("Main.txt", version(2));
-        fx.form->setFileWatchEnabled(true);
+        fx.form->displayFileFeed().setWatchEnabled(true);
         QVERIFY(watcher->isWatching());
         fx.writeFile("Main.txt", version(3));
         QTRY_COMPARE(fx.row(0), row0(3));

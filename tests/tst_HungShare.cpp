@@ -3,6 +3,7 @@
 // what the calls find lands once the share answers again.
 
 #include "WindowFixture.h"
+#include "adapters/DisplayFileFeed.h"
 #include "core/FileLook.h"
 #include "core/platform/Platform.h"
 #include "adapters/FileWatcher.h"
@@ -156,9 +157,9 @@ class tst_HungShare : public QObject
     {
         w.writeFile("Main.txt", version(1));
         w.start();
-        w.form->setFileWatchEnabled(false);
+        w.form->displayFileFeed().setWatchEnabled(false);
         w.form->Timer1->setInterval(3600 * 1000);
-        w.form->setFileLook(Share::lookThrough(share));
+        w.form->displayFileFeed().setLook(Share::lookThrough(share));
         w.form->Timer1Timer();
         QCOMPARE(w.row(0), QStringLiteral("TIME: V1"));
     }

@@ -3,20 +3,11 @@
 #include "core/FileStamp.h"
 #include "core/SessionRules.h"
 
-BackgroundFiles::BackgroundFiles(const scb::BoundedWorker::Post &post)
-    : m_look(post), m_startCheck(post), m_pictureRead(post), m_fileCheck(post)
-{
-}
+#include <filesystem>
 
-std::optional<scb::FileSnapshot> BackgroundFiles::look(const std::string &path, std::int32_t lastAge,
-                                                        const scb::FileFingerprint &lastPrint,
-                                                        const std::function<void(scb::FileSnapshot)> &landLater)
+BackgroundFiles::BackgroundFiles(const scb::BoundedWorker::Post &post)
+    : m_startCheck(post), m_pictureRead(post), m_fileCheck(post)
 {
-    auto call = [look = m_lookFunction, gate = m_gate, path, lastAge, lastPrint] {
-        scb::passGate(gate, path);
-        return look ? look(path, lastAge, lastPrint) : scb::lookAtFile(path, lastAge, lastPrint);
-    };
-    return m_look.run(call, scb::CallBound{}, landLater);
 }
 
 void BackgroundFiles::chooseDisplayFile(const std::string &saved, const std::string &startFolder,
@@ -39,11 +30,15 @@ void BackgroundFiles::readPicture(const std::string &path, const std::function<v
         land(std::move(*file));
 }
 
-bool BackgroundFiles::fileExists(const std::string &path)
+std::string BackgroundFiles::folderOfExisting(const std::string &path)
 {
+    if (path.empty())
+        return {};
     auto call = [path, gate = m_gate] {
         scb::passGate(gate, path);
         return scb::fileAge(path) != -1;
     };
-    return m_fileCheck.run(call, scb::CallBound{}).value_or(false);
+    if (!m_fileCheck.run(call, scb::CallBound{}).value_or(false))
+        return {};
+    return std::filesystem::path(path).parent_path().string();
 }

@@ -136,4 +136,11 @@ SettingsOnDisk writeSettings(const std::string &iniPath, const Settings &setting
     return seenIn(data);
 }
 
+Settings SettingsFile::load(const std::string &folder)
+{
+    m_path = settingsPath(folder);
+    removeStaleTemporaries(m_path);
+    return readSettings(m_path, &m_seen);
+}
+
 } // namespace scb

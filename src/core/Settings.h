@@ -71,6 +71,25 @@ std::string formatSettings(const Settings &settings);
 // Returns what the file holds now.
 SettingsOnDisk writeSettings(const std::string &iniPath, const Settings &settings, const WriteFunction &write = {});
 
+// Resolution.ini as one instance keeps it: in the folder captured at
+// start-up, whatever the working directory is later, and with what it held
+// when this instance last read or wrote it.
+class SettingsFile
+{
+public:
+    // Removes the file's stale temporaries, then reads it.
+    Settings load(const std::string &folder);
+    // Another program (a second instance, an editor) saved since: writing
+    // now would silently undo that.
+    bool rewrittenByAnother() const { return rewrittenSince(m_seen, m_path); }
+    // Replaces the file as writeSettings does, throwing as it does.
+    void save(const Settings &settings) { m_seen = writeSettings(m_path, settings); }
+
+private:
+    std::string m_path = settingsPath({});
+    SettingsOnDisk m_seen;
+};
+
 // The error box text for a failed file operation's errno.
 std::string fileErrorText(int error);
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "core/DisplayState.h"
+#include "core/Color.h"
 #include "core/Gradient.h"
 
 class QPainter;
