@@ -10,9 +10,9 @@
 
 #include <functional>
 #include <memory>
-#include <utility>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <QImage>
 
@@ -30,9 +30,9 @@ class QLabel;
 class QTimer;
 class ClassicButton;
 class Dialogs;
+class DisplayFileFeed;
 class FileDropTarget;
 class FileOpenEdit;
-class DisplayFileFeed;
 class QShowEvent;
 class PreviewMemo;
 class RockerSwitch;
