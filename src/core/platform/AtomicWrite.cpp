@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/platform/FileRead.h"
 #include "core/platform/UniqueFd.h"
 
 namespace scb {
@@ -171,8 +172,7 @@ int writeFully(int fd, const std::string &data, const WriteFunction &write)
 }
 
 // For a folder that refuses new names: the file itself is overwritten. The
-// bytes about to be overwritten are kept, so a failure can put the old file
-// back as it was; only a device that refuses to take back what it held a
+// old file is kept in memory first, so a failure can put it back as it was; only a device that refuses to take back what it held a
 // moment ago leaves the file mixed.
 void rewriteInPlace(const std::string &target, const std::string &data, const WriteFunction &write)
 {
@@ -186,15 +186,12 @@ void rewriteInPlace(const std::string &target, const std::string &data, const Wr
     if (!S_ISREG(st.st_mode))
         fail(EACCES);
 
-    std::string before(std::min(static_cast<std::size_t>(st.st_size), data.size()), '\0');
-    for (std::size_t got = 0; got < before.size();) {
-        const ssize_t n = ::pread(fd, before.data() + got, before.size() - got, static_cast<off_t>(got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            fail(n < 0 ? errno : EIO);
-        got += static_cast<std::size_t>(n);
-    }
+    // The whole old file, not only the part the new text covers: a shorter
+    // text cuts the file before the sync, and a failing sync must not cost
+    // the old file its end.
+    const FileRead before = readToEnd(fd, st.st_size, NoReadLimit, OverLimit::Cut);
+    if (before.status != FileReadStatus::Ok)
+        fail(before.error != 0 ? before.error : EIO);
 
     int error = ::lseek(fd, 0, SEEK_SET) < 0 ? errno : writeFully(fd, data, write);
     if (error == 0 && ::ftruncate(fd, static_cast<off_t>(data.size())) != 0)
@@ -203,7 +200,8 @@ void rewriteInPlace(const std::string &target, const std::string &data, const Wr
         error = errno;
     if (error == 0)
         return;
-    if (::lseek(fd, 0, SEEK_SET) == 0 && writeFully(fd, before, {}) == 0 && ::ftruncate(fd, st.st_size) == 0)
+    if (::lseek(fd, 0, SEEK_SET) == 0 && writeFully(fd, before.bytes, {}) == 0
+        && ::ftruncate(fd, static_cast<off_t>(before.bytes.size())) == 0)
         ::fsync(fd);
     fail(error);
 }

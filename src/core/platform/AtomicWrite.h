@@ -6,8 +6,7 @@
 // the folder. A failure (read-only file, vanished folder, full disk) leaves
 // the old file as it was and no temporary file behind. Where the folder
 // refuses the temporary file but the file itself may be written, the file is
-// rewritten in place; should that fail, the bytes it overwrote and its old
-// length are put back.
+// rewritten in place; should that fail, the old file is put back whole.
 //
 // Refused with EACCES, leaving every file as it is: a file without any write
 // bit (root included), and a symbolic link (at any step of a chain) that
