@@ -48,6 +48,9 @@ void DisplayFileFeed::watch(const std::string &path)
 void DisplayFileFeed::stop()
 {
     m_timer->stop();
+    // Disabled rather than only emptied: a finish already settling would
+    // otherwise run one more tick, and that tick would arm the watch again.
+    m_watcher->setEnabled(false);
     m_watcher->setPath({});
 }
 
