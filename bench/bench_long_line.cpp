@@ -15,6 +15,7 @@
 // and Latin words instead of Latin letters alone. BENCH_TRACE=1 lists every
 // gap over 50 ms.
 
+#include "BenchTime.h"
 #include "Application.h"
 #include "Unit_Main.h"
 #include "Unit_Results.h"
@@ -38,14 +39,10 @@
 #include <time.h>
 #include <vector>
 
-namespace {
+using bench::monoNs;
+using bench::threadCpuNs;
 
-std::int64_t monoNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
+namespace {
 
 std::string longLine(std::size_t bytes, bool mixed)
 {
@@ -59,13 +56,6 @@ std::string longLine(std::size_t bytes, bool mixed)
         out.pop_back();
     out.resize(std::min(out.size(), bytes));
     return out;
-}
-
-std::int64_t threadCpuNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
 // Notes each paint of the grid once its row holds the line.

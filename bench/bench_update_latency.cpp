@@ -12,6 +12,7 @@
 //   bench_update_latency --idle SECONDS      CPU of a 1920x1080 board at rest
 //   bench_update_latency --io                what a stat and a read can cost
 
+#include "BenchTime.h"
 #include "Application.h"
 #include "adapters/DisplayFileFeed.h"
 #include "Unit_Main.h"
@@ -47,24 +48,15 @@
 #include <unistd.h>
 #include <vector>
 
+using bench::monoNs;
+using bench::threadCpuNs;
+using bench::waitUntil;
+using bench::percentile;
+
 namespace {
 
 constexpr std::int64_t Ms = 1'000'000;
 constexpr std::int64_t MinStayNs = 50 * Ms;
-
-std::int64_t threadCpuNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
-std::int64_t monoNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
 
 // ---- the display file's versions -------------------------------------------
 
@@ -269,33 +261,12 @@ struct Windows
     }
 };
 
-bool waitUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
 struct Figures
 {
     int versions = 0, stayed = 0, shown = 0, missed = 0, torn = 0, failures = 0;
     bool finalShown = false;
     double median = 0, p95 = 0, max = 0, stall = 0, stallCpu = 0, busiest = 0, busiestAt = 0;
 };
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t i = std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5));
-    return v[i];
-}
 
 Figures runLatency(bool watch, int versions, unsigned seed, const char *self)
 {

@@ -11,6 +11,8 @@
 //
 //   bench_web_latency [--rewrites N] [--idle SECONDS] [--program PATH]
 
+#include "BenchTime.h"
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDir>
@@ -41,46 +43,15 @@
 #include <unistd.h>
 #include <vector>
 
+using bench::monoNs;
+using bench::percentile;
+using bench::waitUntil;
+
 namespace {
-
-std::int64_t monoNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
-// Sleeps in the event loop until done() or the time-out: the machine's other
-// core stays free for the program being measured.
-bool waitUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    // Repeating and precise: a coarse timer may fire early, and a wait with
-    // nothing left to wake it would never end.
-    QTimer wake;
-    wake.setTimerType(Qt::PreciseTimer);
-    wake.start(timeoutMs);
-    while (!done()) {
-        if (t.elapsed() >= timeoutMs)
-            return false;
-        QCoreApplication::eventDispatcher()->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 void pauseMs(int ms)
 {
     waitUntil([] { return false; }, ms);
-}
-
-double percentile(std::vector<double> v, double p)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t i = std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5));
-    return v[i];
 }
 
 // A results file whose first row names its version.
