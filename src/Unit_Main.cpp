@@ -9,6 +9,7 @@
 #include "adapters/BackgroundPicture.h"
 #include "adapters/DisplayFileFeed.h"
 #include "widgets/PreviewMemo.h"
+#include "adapters/BoardViewOf.h"
 #include "adapters/QtConvert.h"
 #include "widgets/RockerSwitch.h"
 #include "widgets/ScbCheckBox.h"
@@ -205,10 +206,13 @@ void TSCBForm::ScreenLeftChange()
 
 void TSCBForm::ResultsButtonClick()
 {
-    if (ResultsForm) {
-        ResultsForm->showBoard(ResultsButton->isChecked());
+    if (!ResultsForm)
+        return;
+    ResultsForm->showBoard(ResultsButton->isChecked());
+    // The layout tells the views, except during start-up, when it is not
+    // applied yet.
+    if (m_state.Starting)
         emit viewChanged();
-    }
     ApplyScoreboardLayout();
 }
 

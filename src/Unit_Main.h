@@ -49,13 +49,9 @@ public:
 
     // The scoreboard window is created after this one; start-up wires them.
     void setResultsForm(TResultsForm *results);
-    TResultsForm *resultsForm() const { return ResultsForm; }
 
     scb::DisplayState &state() { return m_state; }
     const scb::BoardModel &board() const { return m_board; }
-    // The board's layout from the state and the four spin edits; throws for
-    // a non-integer text.
-    scb::BoardLayout boardLayout() const;
     // The picture behind the rows, while the state says one is loaded.
     const QImage &backgroundPicture() const { return m_picture; }
     // What the board shows, as one value for views outside the windows.
@@ -87,7 +83,6 @@ public:
 
     // Replaces the modal dialogs (tests answer them).
     void setDialogs(std::shared_ptr<Dialogs> dialogs) { m_dialogs = std::move(dialogs); }
-    Dialogs &dialogs() const { return *m_dialogs; }
     // The pointer's screen position (tests drive it).
     std::function<QPoint()> mousePos;
     // The local time for the failure report (tests fix it).
@@ -147,6 +142,9 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    // The board's layout from the state and the four spin edits; throws for
+    // a non-integer text.
+    scb::BoardLayout boardLayout() const;
     void loadSettings();
     void applyLook(scb::FileSnapshot &&snapshot);
     void showPicture(const std::string &path, const scb::PictureFile &file);

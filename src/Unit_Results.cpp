@@ -92,9 +92,12 @@ void TResultsForm::showBoard(bool visible)
 
 void TResultsForm::setPicture(const QImage &picture, bool shown)
 {
-    m_picture = picture;
-    m_grid->setPicture(m_picture, shown);
-    m_grid->update();
+    m_grid->setPicture(picture, shown);
+}
+
+const QImage &TResultsForm::backgroundPicture() const
+{
+    return m_grid->picture();
 }
 
 void TResultsForm::FormKeyUp(QKeyEvent *event)

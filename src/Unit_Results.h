@@ -32,7 +32,7 @@ public:
 
     ScbGrid *scbGrid() const { return m_grid; }
     QWidget *panelFill() const { return m_panelFill; }
-    const QImage &backgroundPicture() const { return m_picture; }
+    const QImage &backgroundPicture() const;
 
     // Key preview: F8, Left and Right released anywhere in this window.
     void FormKeyUp(QKeyEvent *event);
@@ -53,5 +53,4 @@ private:
 
     QWidget *m_panelFill = nullptr; // PanelFill
     ScbGrid *m_grid = nullptr;      // ScbGrid
-    QImage m_picture;               // ScbImage2's picture: the source cells copy from
 };

@@ -93,7 +93,7 @@ struct Share
             }
             scb::FileSnapshot s = scb::lookAtFile(path, lastAge, lastPrint);
             if (fail && s.loadAttempted) {
-                s.loadFailed = true;
+                s.failure = scb::ReadFailure::Unreadable;
                 s.bytes.clear();
             }
             return s;

@@ -40,11 +40,8 @@ QImage decode(const std::string &bytes, const char *format)
 
 std::optional<LoadedPicture> loadBackgroundPicture(const QString &path)
 {
-    if (path.isEmpty())
-        return std::nullopt;
-    std::string bytes;
-    const scb::PictureCheck check = scb::checkPictureFile(toBytes(path), &bytes);
-    return decodeBackgroundPicture(check, bytes);
+    const scb::PictureFile file = scb::readPictureFile(toBytes(path));
+    return decodeBackgroundPicture(file.check, file.bytes);
 }
 
 std::optional<LoadedPicture> decodeBackgroundPicture(const scb::PictureCheck &check, const std::string &bytes)

@@ -128,8 +128,7 @@ QMargins frameMargins(const QWidget *w)
     return window ? window->frameMargins() : QMargins();
 }
 
-} // namespace
-
+// A window that has no frame yet (not mapped) borrows home's.
 void centreOnScreenOf(QWidget *window, QWidget *home)
 {
     QScreen *screen = home ? home->screen() : nullptr;
@@ -144,6 +143,8 @@ void centreOnScreenOf(QWidget *window, QWidget *home)
                                                        window->height(), {m.left(), m.top(), m.right(), m.bottom()});
     window->setGeometry(QRect(QPoint(origin.x, origin.y), window->size()));
 }
+
+} // namespace
 
 void centreOnScreenOnceFramed(QWidget *window, QWidget *home)
 {

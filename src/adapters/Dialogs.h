@@ -35,12 +35,9 @@ public:
 };
 
 // Centres a top-level window, frame included, on the screen that holds home
-// (the control window, on the operator's display). A window that has no frame
-// yet (not mapped) borrows home's.
-void centreOnScreenOf(QWidget *window, QWidget *home);
-// The same for a window being shown, and once more when the window manager
-// has framed it: under X11 the frame is unknown until then, and a window
-// centred without it sits off by half its title bar.
+// (the control window, on the operator's display), as it is shown and once
+// more when the window manager has framed it: under X11 the frame is unknown
+// until then, and a window centred without it sits off by half its title bar.
 void centreOnScreenOnceFramed(QWidget *window, QWidget *home);
 
 // A box that places itself on home's screen as it opens, whichever window

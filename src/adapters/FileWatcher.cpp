@@ -55,6 +55,9 @@ bool FileWatcher::isWatching() const
 
 void FileWatcher::update()
 {
+    // Without a watch descriptor there is nothing to arm or disarm.
+    if (!m_notifier)
+        return;
     // A watched folder is left alone; FileWatch::arm is free for the path it
     // already watches and retries a folder that was missing.
     const bool inPlace = m_armed.enabled == m_enabled

@@ -3,20 +3,15 @@
 
 #include <QColor>
 #include <QFont>
-#include <QSize>
 #include <QString>
 
 #include <string>
 
 #include "core/Desktop.h"
-#include "core/BoardLayout.h"
-#include "core/BoardModel.h"
-#include "core/BoardView.h"
 #include "core/DisplayState.h"
 
 #include <vector>
 
-class QImage;
 class QRect;
 
 QColor toQColor(scb::Color c);
@@ -38,9 +33,3 @@ std::vector<scb::DesktopScreen> desktopScreens();
 // 8-bit paths and texts travel as their bytes.
 QString fromBytes(const std::string &bytes);
 std::string toBytes(const QString &text);
-
-// What the board shows, as one value for views outside the windows: the
-// model's rows as the board draws them, in the layout's look at the board
-// window's size.
-scb::BoardView boardViewOf(const scb::BoardModel &board, const scb::BoardLayout &layout, QSize boardSize,
-                           const QImage &picture, bool pictureLoaded, bool shown);

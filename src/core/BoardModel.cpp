@@ -4,10 +4,9 @@
 
 namespace scb {
 
-BoardModel::BoardModel(std::string text) : m_lines(std::move(text))
+BoardModel::BoardModel()
 {
     m_lines.onChange = [this] {
-        m_textChanged = true;
         if (onTextChanged)
             onTextChanged();
     };
@@ -22,9 +21,7 @@ const std::string &BoardModel::row(int r) const
 BoardChange BoardModel::apply(DisplayState &state, FileSnapshot &&snapshot, const TickEnvironment &env)
 {
     BoardChange change;
-    m_textChanged = false;
     const TickResult tick = applySnapshot(state, std::move(snapshot), m_lines, env);
-    change.textChanged = m_textChanged;
     if (tick.status) {
         m_status = *tick.status;
         m_statusReason = tick.statusReason.value_or(std::string());
@@ -43,11 +40,9 @@ BoardChange BoardModel::apply(DisplayState &state, FileSnapshot &&snapshot, cons
     return change;
 }
 
-BoardChange BoardModel::edit(std::string text)
+void BoardModel::edit(std::string text)
 {
-    BoardChange change;
-    change.textChanged = m_lines.setText(std::move(text));
-    return change;
+    m_lines.setText(std::move(text));
 }
 
 } // namespace scb

@@ -20,7 +20,6 @@ namespace scb {
 
 struct BoardChange
 {
-    bool textChanged = false;         // the preview's text was set or appended to
     std::bitset<RowCount> rowsSet;    // rows the feed set: each repaints, even unchanged
     std::bitset<RowCount> rowsChanged; // of those, the ones whose bytes differ
     bool statusChanged = false;       // a failed read: a new report and reason
@@ -29,7 +28,7 @@ struct BoardChange
 class BoardModel
 {
 public:
-    explicit BoardModel(std::string text = {});
+    BoardModel();
     // The text's observer points back here.
     BoardModel(const BoardModel &) = delete;
     BoardModel &operator=(const BoardModel &) = delete;
@@ -45,7 +44,7 @@ public:
 
     // The operator's edit of the preview: the text only; the rows follow at
     // the next tick, as they always have.
-    BoardChange edit(std::string text);
+    void edit(std::string text);
 
     // Called at once at every change of the text, inside apply() or edit(),
     // so the preview follows each step (a set, then an appended line).
@@ -53,7 +52,6 @@ public:
 
 private:
     PreviewLines m_lines;
-    bool m_textChanged = false;
     std::array<std::string, RowCount> m_rows;
     std::string m_status;
     std::string m_statusReason;

@@ -29,8 +29,7 @@ std::string colorHex(Color c)
 
 std::string jsonString(std::string_view text)
 {
-    const std::string converted = isValidUtf8(text) ? std::string() : windows1252ToUtf8(text);
-    const std::string_view utf8 = converted.empty() ? text : std::string_view(converted);
+    const std::string utf8 = decodeLine(text);
     std::string out;
     out.reserve(utf8.size() + 2);
     out += '"';

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "core/Board.h"
-#include "core/DisplayState.h"
+#include "core/Color.h"
 
 namespace scb {
 
@@ -62,7 +62,6 @@ public:
     // False (and nothing counted) when the view shows nothing new.
     bool update(const BoardView &view);
 
-    const BoardView &view() const { return m_view; }
     std::uint64_t version() const { return m_version; }
     std::uint64_t pictureVersion() const { return m_pictureVersion; }
     const std::string &json() const { return m_json; }

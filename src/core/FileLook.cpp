@@ -27,11 +27,9 @@ FileSnapshot lookAtFile(const std::string &path, std::int32_t lastAge, const Fil
     try {
         snapshot.bytes = readFileExclusive(path);
     } catch (const ReadError &e) {
-        snapshot.loadFailed = true;
         snapshot.failure = e.reason();
         snapshot.bytes.clear();
     } catch (const std::exception &) {
-        snapshot.loadFailed = true;
         snapshot.failure = ReadFailure::Unreadable;
         snapshot.bytes.clear();
     }

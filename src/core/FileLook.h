@@ -21,8 +21,8 @@ struct FileSnapshot
 {
     FileStampPair stamp;        // age -1: no file (or a folder); nothing read
     bool loadAttempted = false; // stamp or fingerprint differed: a read was made
-    bool loadFailed = false;    // that read failed; bytes is empty
-    ReadFailure failure = ReadFailure::None; // why it failed
+    ReadFailure failure = ReadFailure::None; // why that read failed; bytes is then empty
+    bool loadFailed() const { return failure != ReadFailure::None; }
     std::string bytes;          // the whole file when the read succeeded
 };
 

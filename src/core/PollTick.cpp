@@ -37,12 +37,6 @@ RowUpdate feedRows(PreviewLines &lines)
     return rows;
 }
 
-TickResult applySnapshot(DisplayState &state, const FileSnapshot &snapshot, PreviewLines &lines,
-                         const TickEnvironment &env)
-{
-    return applySnapshot(state, FileSnapshot(snapshot), lines, env);
-}
-
 TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLines &lines,
                          const TickEnvironment &env)
 {
@@ -54,7 +48,7 @@ TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLi
     if (snapshot.loadAttempted) {
         state.LastFileAge = snapshot.stamp.age;
         state.LastFingerprint = snapshot.stamp.print;
-        if (snapshot.loadFailed) {
+        if (snapshot.loadFailed()) {
             state.LastFileAge = 0;
             state.LastFingerprint = {};
             ++state.FailureCount;

@@ -49,8 +49,6 @@ struct TickEnvironment
 // The state-changing half of the tick: records the snapshot's
 // stamp and fingerprint when it read the file, sets the preview's text (equal
 // text: nothing happens) or reports a failed read, then feeds the rows.
-TickResult applySnapshot(DisplayState &state, const FileSnapshot &snapshot, PreviewLines &lines,
-                         const TickEnvironment &env);
 TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLines &lines,
                          const TickEnvironment &env);
 

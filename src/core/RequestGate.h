@@ -28,7 +28,6 @@ public:
     void startRequest();
 
     // The whole head is in and passed; it asks for the WebSocket.
-    bool headDone() const { return m_headDone; }
     bool webSocket() const { return m_webSocket; }
 
 private:

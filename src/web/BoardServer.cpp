@@ -8,26 +8,32 @@
 #include <QWebSocket>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
-// A browser that stops reading gets no more than this queued for it.
-constexpr qint64 MaxBacklog = 1 << 20;
-// Clients only listen; anything they send is small or a mistake.
-constexpr quint64 MaxIncoming = 4096;
+// Every answer carries these, the refusals written in front of the server
+// included.
+std::vector<std::pair<QByteArray, QByteArray>> securityHeaders()
+{
+    return {{"X-Content-Type-Options", "nosniff"},
+            {"Content-Security-Policy", BoardPage::contentSecurityPolicy()},
+            {"Cache-Control", "no-store"},
+            {"Referrer-Policy", "no-referrer"}};
+}
 
 QByteArray securityHeaderLines()
 {
-    return "X-Content-Type-Options: nosniff\r\nContent-Security-Policy: " + BoardPage::contentSecurityPolicy()
-        + "\r\nCache-Control: no-store\r\nReferrer-Policy: no-referrer\r\n";
+    QByteArray lines;
+    for (const auto &[name, value] : securityHeaders())
+        lines += name + ": " + value + "\r\n";
+    return lines;
 }
 
 QHttpServerResponse withSecurityHeaders(QHttpServerResponse &&response)
 {
-    response.setHeader("X-Content-Type-Options", "nosniff");
-    response.setHeader("Content-Security-Policy", BoardPage::contentSecurityPolicy());
-    response.setHeader("Cache-Control", "no-store");
-    response.setHeader("Referrer-Policy", "no-referrer");
+    for (const auto &[name, value] : securityHeaders())
+        response.setHeader(name, value);
     return std::move(response);
 }
 
@@ -66,7 +72,7 @@ BoardServer::BoardServer(QObject *parent) : QObject(parent), m_tcp(new GuardedTc
 
     // A browser that vanished without closing (a screen unplugged) would
     // hold its place forever; one that misses a ping's answer is dropped.
-    m_ping.setInterval(30000);
+    m_ping.setInterval(WebLimits::PingMs);
     connect(&m_ping, &QTimer::timeout, this, &BoardServer::pingClients);
 }
 
@@ -74,11 +80,6 @@ BoardServer::~BoardServer()
 {
     for (const Client &c : m_clients)
         delete c.socket;
-}
-
-void BoardServer::setLimits(const GuardedTcpServer::Limits &limits)
-{
-    m_tcp->setLimits(limits);
 }
 
 bool BoardServer::listen(const QHostAddress &address, quint16 port)
@@ -129,8 +130,8 @@ void BoardServer::acceptWebSockets()
         QWebSocket *socket = next.release();
         socket->setParent(this);
         m_tcp->markWebSocket(socket->peerAddress(), socket->peerPort());
-        socket->setMaxAllowedIncomingFrameSize(MaxIncoming);
-        socket->setMaxAllowedIncomingMessageSize(MaxIncoming);
+        socket->setMaxAllowedIncomingFrameSize(WebLimits::MaxIncoming);
+        socket->setMaxAllowedIncomingMessageSize(WebLimits::MaxIncoming);
         connect(socket, &QWebSocket::disconnected, this, [this, socket] { dropClient(socket); });
         connect(socket, &QWebSocket::pong, this, [this, socket] {
             for (Client &c : m_clients)
@@ -144,7 +145,7 @@ void BoardServer::acceptWebSockets()
 
 void BoardServer::send(QWebSocket *socket, const QString &text)
 {
-    if (socket->bytesToWrite() > MaxBacklog) {
+    if (socket->bytesToWrite() > WebLimits::MaxBacklog) {
         socket->abort();
         dropClient(socket);
         return;

@@ -25,18 +25,12 @@ public:
     explicit BoardServer(QObject *parent = nullptr);
     ~BoardServer() override;
 
-    // Before listen(); tests shorten the times.
-    void setLimits(const GuardedTcpServer::Limits &limits);
-    void setPingInterval(int ms) { m_ping.setInterval(ms); }
-
     bool listen(const QHostAddress &address, quint16 port);
     QString errorString() const { return m_error; }
     quint16 port() const;
 
     // The board as it now looks; the picture is read only when it changed.
     void publish(const scb::BoardView &view, const QImage &picture);
-
-    int webSocketCount() const { return static_cast<int>(m_clients.size()); }
 
 private:
     struct Client

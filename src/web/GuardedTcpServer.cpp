@@ -1,11 +1,10 @@
 #include "web/GuardedTcpServer.h"
 
 #include "core/RequestGate.h"
+#include "core/platform/Platform.h"
 
 #include <QTcpSocket>
 #include <QTimer>
-
-#include <sys/socket.h>
 
 // One per accepted connection, a child of its socket: it counts the
 // connection while it lives and keeps the gate and the deadline.
@@ -83,7 +82,7 @@ void GuardedTcpServer::incomingConnection(qintptr handle)
         return;
     }
     connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
-    if (*m_live >= m_limits.maxConnections) {
+    if (*m_live >= WebLimits::MaxConnections) {
         // Not lingered: under a flood each refusal must cost as little as possible.
         socket->write(statusResponse(503, m_headers));
         socket->disconnectFromHost();
@@ -104,13 +103,13 @@ void GuardedTcpServer::incomingConnection(qintptr handle)
     connect(socket, &QIODevice::readyRead, watch, [this, socket, watch] { readRequest(socket, watch); });
     connect(socket, &QIODevice::bytesWritten, watch, [this, watch] {
         if (!watch->refused && !watch->webSocket)
-            watch->deadline.start(m_limits.idleMs);
+            watch->deadline.start(WebLimits::IdleMs);
     });
     connect(&watch->deadline, &QTimer::timeout, socket, [socket] {
         socket->abort();
         socket->deleteLater();
     });
-    watch->deadline.start(m_limits.idleMs);
+    watch->deadline.start(WebLimits::IdleMs);
     addPendingConnection(socket);
 }
 
@@ -142,13 +141,13 @@ void GuardedTcpServer::refuse(QTcpSocket *socket, ConnectionWatch *watch, int st
     // and dropped until it closes or the linger time ends.
     auto endSending = [socket] {
         if (socket->bytesToWrite() == 0 && socket->state() == QAbstractSocket::ConnectedState)
-            ::shutdown(static_cast<int>(socket->socketDescriptor()), SHUT_WR);
+            scb::endSending(socket->socketDescriptor());
     };
     connect(socket, &QIODevice::readyRead, watch, [socket] { socket->readAll(); });
     connect(socket, &QIODevice::bytesWritten, watch, endSending);
     socket->flush();
     endSending();
-    watch->deadline.start(m_limits.lingerMs);
+    watch->deadline.start(WebLimits::LingerMs);
 }
 
 void GuardedTcpServer::markWebSocket(const QHostAddress &peer, quint16 peerPort)

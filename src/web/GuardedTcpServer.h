@@ -16,28 +16,32 @@
 class QTcpSocket;
 class ConnectionWatch;
 
+// What one browser, and all of them together, may cost the program. The
+// request size limit is the gate's (scb::MaxRequestBytes).
+namespace WebLimits {
+inline constexpr int MaxConnections = 200;
+// A connection gets this long for each request; an answer starts the clock
+// again. WebSockets are exempt once they are open.
+inline constexpr int IdleMs = 10000;
+// A refused request's sender gets this long to read the refusal.
+inline constexpr int LingerMs = 2000;
+// A WebSocket that misses a ping's answer is dropped at the next one.
+inline constexpr int PingMs = 30000;
+// A browser that stops reading gets no more than this queued for it.
+inline constexpr qint64 MaxBacklog = 1 << 20;
+// Clients only listen; anything they send is small or a mistake.
+inline constexpr quint64 MaxIncoming = 4096;
+} // namespace WebLimits
+
 class GuardedTcpServer : public QTcpServer
 {
     Q_OBJECT
 public:
-    struct Limits
-    {
-        int maxConnections = 200;
-        // A connection gets this long for each request; an answer starts
-        // the clock again. WebSockets are exempt once they are open.
-        int idleMs = 10000;
-        // A refused request's sender gets this long to read the refusal.
-        int lingerMs = 2000;
-    };
-
     explicit GuardedTcpServer(QObject *parent = nullptr);
     ~GuardedTcpServer() override;
 
-    void setLimits(const Limits &limits) { m_limits = limits; }
     // Header lines, each ending in CR LF, for the refusals written here.
     void setResponseHeaders(const QByteArray &headers) { m_headers = headers; }
-
-    int liveConnections() const { return *m_live; }
 
     // The connection from this peer is now an open WebSocket.
     void markWebSocket(const QHostAddress &peer, quint16 peerPort);
@@ -51,7 +55,6 @@ private:
     void readRequest(QTcpSocket *socket, ConnectionWatch *watch);
     void refuse(QTcpSocket *socket, ConnectionWatch *watch, int status);
 
-    Limits m_limits;
     QByteArray m_headers;
     std::shared_ptr<int> m_live = std::make_shared<int>(0);
     QList<QPointer<ConnectionWatch>> m_watches;

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include "adapters/QtConvert.h"
 #include "core/AssignIfChanged.h"
 #include "core/RockerGeometry.h"
 
@@ -72,7 +73,7 @@ void RockerSwitch::paintEvent(QPaintEvent *)
         painter.drawPolygon(polygon);
     }
 
-    const QRect captionRect(g.caption.x, g.caption.y, g.caption.width, g.caption.height);
+    const QRect captionRect = toQRect(g.caption);
     painter.setClipRect(captionRect);
     painter.setPen(m_captionColor);
     painter.drawText(captionRect, Qt::AlignCenter | Qt::TextSingleLine,

@@ -3,7 +3,6 @@
 #include "core/AssignIfChanged.h"
 #include "core/GridLayout.h"
 #include "core/TextCodec.h"
-#include "adapters/QtConvert.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -33,8 +33,8 @@ public:
 
     // The picture the cells copy from while shown is true.
     void setPicture(const QImage &picture, bool shown);
+    const QImage &picture() const { return m_picture; }
     void setTextColor(const QColor &color);
-    QColor textColor() const { return m_textColor; }
 
     void setCell(int row, std::string_view bytes);
     const std::string &cell(int row) const;

@@ -16,6 +16,8 @@
 
 #include <algorithm>
 
+#include "adapters/QtConvert.h"
+
 SpinEdit::SpinEdit(QWidget *parent)
     : QLineEdit(parent), m_repeatTimer(new QTimer(this))
 {
@@ -304,7 +306,7 @@ void SpinEdit::paintEvent(QPaintEvent *event)
     const scb::SpinButtonLayout layout = buttonLayout();
     QPainter painter(this);
     const auto drawButton = [&](const scb::Rect &r, bool pressed, QStyle::PrimitiveElement arrow) {
-        const QRect rect(r.x, r.y, r.width, r.height);
+        const QRect rect = toQRect(r);
         qDrawShadePanel(&painter, rect, palette(), pressed, 1, &palette().brush(QPalette::Button));
         QStyleOption option;
         option.initFrom(this);

@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <utility>
 
 #include "core/FileLook.h"
 #include "core/PollTick.h"
@@ -109,7 +110,7 @@ void tst_FileLook::lookAtFile_readsOnlyWhenStampOrFingerprintDiffer()
     QCOMPARE(s.stamp.age, now.age);
     QCOMPARE(s.stamp.print, now.print);
     QCOMPARE(s.loadAttempted, read);
-    QVERIFY(!s.loadFailed);
+    QVERIFY(!s.loadFailed());
     QCOMPARE(s.bytes, read ? std::string("TIME:\r\nrow\r\n") : std::string());
 }
 
@@ -122,7 +123,7 @@ void tst_FileLook::lookAtFile_unreadableFile_reportsLoadFailed()
     const FileSnapshot s = scb::lookAtFile(path.toStdString(), 0, {});
     QVERIFY(s.stamp.age != -1);
     QVERIFY(s.loadAttempted);
-    QVERIFY(s.loadFailed);
+    QVERIFY(s.loadFailed());
     QVERIFY(s.bytes.empty());
 }
 
@@ -152,8 +153,8 @@ void tst_FileLook::applySnapshot_readFile_setsPreviewAndFeedsRows()
 
     scb::DisplayState state;
     PreviewLines lines("old\r\nold\r\nold\r\nold");
-    const FileSnapshot s = readSnapshot(77, bytes.toStdString());
-    const scb::TickResult tick = scb::applySnapshot(state, s, lines, clockAt(9, 0, 0));
+    FileSnapshot s = readSnapshot(77, bytes.toStdString());
+    const scb::TickResult tick = scb::applySnapshot(state, std::move(s), lines, clockAt(9, 0, 0));
     QVERIFY(tick.fileExists);
     QVERIFY(tick.reloaded);
     QVERIFY(!tick.status);
@@ -182,7 +183,7 @@ void tst_FileLook::applySnapshot_notRead_feedsPreviewAsItIs()
     PreviewLines lines("TIME:\r\nhand edit\r\nz");
     FileSnapshot s;
     s.stamp.age = 77;
-    const scb::TickResult tick = scb::applySnapshot(state, s, lines, clockAt(9, 0, 0));
+    const scb::TickResult tick = scb::applySnapshot(state, std::move(s), lines, clockAt(9, 0, 0));
     QVERIFY(tick.fileExists);
     QVERIFY(!tick.reloaded);
     QCOMPARE(rowsOf(tick.rows), (QStringList{"TIME:", "hand edit", "z"} << QStringList(9, " ")));
@@ -207,10 +208,9 @@ void tst_FileLook::applySnapshot_failedRead_reportsAndForgetsStamp()
     state.LastFileAge = 55;
     PreviewLines lines("old\r\nold\r\nold\r\nold");
     FileSnapshot s = readSnapshot(77, "");
-    s.loadFailed = true;
     s.failure = scb::ReadFailure::WriterBusy;
 
-    const scb::TickResult tick = scb::applySnapshot(state, s, lines, clockAt(14, 7, 33));
+    const scb::TickResult tick = scb::applySnapshot(state, std::move(s), lines, clockAt(14, 7, 33));
     QCOMPARE(tick.status, std::optional<std::string>("Last Failure at 14:07.33  Cnt:2"));
     QCOMPARE(tick.statusReason, std::optional<std::string>("Its writer has the file open."));
     QVERIFY(!tick.reloaded);

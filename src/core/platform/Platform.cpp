@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <langinfo.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 namespace scb {
@@ -87,6 +88,11 @@ void reserveBuffer(std::string &s, std::size_t n)
     const std::uintptr_t last = (begin + s.capacity()) & ~(HugePage - 1);
     if (last > first)
         ::madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+}
+
+void endSending(std::intptr_t socket)
+{
+    ::shutdown(static_cast<int>(socket), SHUT_WR);
 }
 
 } // namespace scb

@@ -36,6 +36,10 @@ std::tm localTime(std::time_t t);
 // (normally ':').
 char localeTimeSeparator();
 
+// Ends the sending side of a connected socket: the peer reads what was sent,
+// then the end, while what it still sends can be read and dropped.
+void endSending(std::intptr_t socket);
+
 // Reserves room for n characters before the string is filled. A large buffer
 // is backed by huge pages where the system offers them: faulting in a 50 MB
 // display file page by page costs far more than reading it.
