@@ -72,7 +72,9 @@ void TSCBForm::ApplyScoreboardLayout()
 
 scb::BoardView TSCBForm::boardView() const
 {
-    const bool shown = ResultsForm && ResultsForm->isVisible();
+    // The switch says whether the board is open; the window's own visibility
+    // lags behind it while a close or show event is still under way.
+    const bool shown = ResultsForm && ResultsButton->isChecked();
     return boardViewOf(m_board, m_layout, ResultsForm ? ResultsForm->size() : QSize(), m_picture,
                        m_state.BackgroundLoaded, shown);
 }
