@@ -7,19 +7,19 @@
 #include "Unit_Main.h"
 #include "Unit_Results.h"
 #include "core/Desktop.h"
-#include "core/ServeAddress.h"
+#include "core/CommandLine.h"
 #include "web/BoardServer.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <algorithm>
 #include <memory>
 #include <optional>
 
 namespace {
 
-const char *const Usage = "Usage: torvane-scoreboard [--help | --version] [--serve [ADDRESS:]PORT]\n"
-                          "\n"
+const char *const Synopsis = "Usage: torvane-scoreboard [--help | --version] [--serve [ADDRESS:]PORT]\n";
+const char *const Details = "\n"
                           "Shows the display file (\"Main.txt\" in the folder it is started from, or the\n"
                           "file chosen in the control window) on a borderless scoreboard window.\n"
                           "Settings are kept in \"Resolution.ini\" in the folder it is started from.\n"
@@ -41,30 +41,26 @@ void fail(const char *what)
 
 int main(int argc, char **argv)
 {
-    // These answer, or stop, before any window opens.
-    std::optional<scb::ServeAddress> serve;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::puts("torvane-scoreboard 1.3");
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--serve") == 0) {
-            if (i + 1 >= argc) {
-                fail("--serve needs [ADDRESS:]PORT, for example --serve 8080");
-                return 2;
-            }
-            serve = scb::parseServeAddress(argv[++i]);
-            if (!serve->error.empty()) {
-                const std::string text = "--serve " + std::string(argv[i]) + ": " + serve->error;
-                fail(text.c_str());
-                return 2;
-            }
-        }
+    // These answer, or stop, before the toolkit starts: a refused line must
+    // not depend on a display being there.
+    const scb::CommandLine line = scb::parseCommandLine({argv + std::min(argc, 1), argv + argc});
+    switch (line.action) {
+    case scb::CommandLine::Action::Help:
+        std::fputs(Synopsis, stdout);
+        std::fputs(Details, stdout);
+        return 0;
+    case scb::CommandLine::Action::Version:
+        std::puts("torvane-scoreboard 1.3");
+        return 0;
+    case scb::CommandLine::Action::Refuse:
+        fail(line.error.c_str());
+        std::fputs(Synopsis, stderr);
+        std::fputs("Try 'torvane-scoreboard --help' for more.\n", stderr);
+        return 2;
+    case scb::CommandLine::Action::Run:
+        break;
     }
+    const std::optional<scb::ServeAddress> &serve = line.serve;
 
     // The board places its own window; under Wayland only XWayland lets it.
     if (scb::wantsX11Layer(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY")))
@@ -72,6 +68,7 @@ int main(int argc, char **argv)
 
     Application app(argc, argv);
     std::unique_ptr<BoardServer> server;
+    QString servedAt;
     if (serve) {
         const QString address = QString::fromStdString(serve->address);
         const QHostAddress host(address);
@@ -83,14 +80,15 @@ int main(int argc, char **argv)
             return 1;
         }
         const QString shown = host.protocol() == QAbstractSocket::IPv6Protocol ? '[' + address + ']' : address;
-        std::printf("torvane-scoreboard: the board is served at http://%s:%u/\n", shown.toLocal8Bit().constData(),
-                    static_cast<unsigned>(server->port()));
+        servedAt = QStringLiteral("http://%1:%2/").arg(shown).arg(server->port());
+        std::printf("torvane-scoreboard: the board is served at %s\n", servedAt.toLocal8Bit().constData());
         std::fflush(stdout);
     }
 
     TSCBForm SCBForm;
     TResultsForm ResultsForm;
     SCBForm.setResultsForm(&ResultsForm);
+    SCBForm.setServedAt(servedAt);
     if (server)
         QObject::connect(&SCBForm, &TSCBForm::viewChanged, server.get(),
                          [&] { server->publish(SCBForm.boardView(), SCBForm.backgroundPicture()); });

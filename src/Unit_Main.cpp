@@ -108,7 +108,8 @@ void TSCBForm::showEvent(QShowEvent *event)
 
 void TSCBForm::FormShow()
 {
-    setWindowTitle(QStringLiteral("Torvane Zentrack Scoreboard Version 1.3"));
+    const QString servedAt = m_servedAt.isEmpty() ? QString() : QStringLiteral(" \u2014 browsers: ") + m_servedAt;
+    setWindowTitle(QStringLiteral("Torvane Zentrack Scoreboard Version 1.3") + servedAt);
     const std::string cwd = scb::workingFolder();
     scb::beginStartUp(m_state, cwd);
     loadSettings();

@@ -81,6 +81,10 @@ public:
     void ScbBorderChange();
     void XMLFileChange();
 
+    // Where browsers find the board, shown at the caption's end from the
+    // first show on; empty when the board is not served.
+    void setServedAt(const QString &url) { m_servedAt = url; }
+
     // Replaces the modal dialogs (tests answer them).
     void setDialogs(std::shared_ptr<Dialogs> dialogs) { m_dialogs = std::move(dialogs); }
     // The pointer's screen position (tests drive it).
@@ -157,6 +161,7 @@ private:
     GradientFill m_gradient;
     std::shared_ptr<Dialogs> m_dialogs;
     bool m_shownOnce = false;
+    QString m_servedAt;
     PointerHider m_pointer;
     DisplayFileFeed *m_feed = nullptr;
     scb::BoardModel m_board;

@@ -3,7 +3,6 @@
 // own, and how --serve reads its argument.
 
 #include "core/RequestGate.h"
-#include "core/ServeAddress.h"
 
 #include <QTest>
 
@@ -17,8 +16,6 @@ private slots:
     void feed_countsEachRequestOnItsOwn();
     void originMatchesHost_data();
     void originMatchesHost();
-    void parseServeAddress_data();
-    void parseServeAddress();
 };
 
 void tst_RequestGate::feed_refusesOrPasses_data()
@@ -104,37 +101,6 @@ void tst_RequestGate::originMatchesHost()
     QFETCH(QString, host);
     QFETCH(bool, matches);
     QCOMPARE(scb::originMatchesHost(origin.toStdString(), host.toStdString()), matches);
-}
-
-void tst_RequestGate::parseServeAddress_data()
-{
-    QTest::addColumn<QString>("argument");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<int>("port");
-
-    QTest::newRow("port: this machine only") << "8080" << "127.0.0.1" << 8080;
-    QTest::newRow("every interface") << "0.0.0.0:8080" << "0.0.0.0" << 8080;
-    QTest::newRow("LAN address") << "192.168.1.20:80" << "192.168.1.20" << 80;
-    QTest::newRow("IPv6 in brackets") << "[::1]:8080" << "::1" << 8080;
-    QTest::newRow("IPv6 bare") << "::1:8080" << "::1" << 8080;
-    QTest::newRow("any free port") << "0" << "127.0.0.1" << 0;
-    QTest::newRow("port too large") << "65536" << "" << -1;
-    QTest::newRow("not a number") << "http" << "" << -1;
-    QTest::newRow("no port") << "127.0.0.1:" << "" << -1;
-    QTest::newRow("no address") << ":8080" << "" << -1;
-    QTest::newRow("sign") << "-1" << "" << -1;
-}
-
-void tst_RequestGate::parseServeAddress()
-{
-    QFETCH(QString, argument);
-    QFETCH(QString, address);
-    QFETCH(int, port);
-    const scb::ServeAddress got = scb::parseServeAddress(argument.toStdString());
-    QCOMPARE(got.port, port);
-    QCOMPARE(got.error.empty(), port >= 0);
-    if (port >= 0)
-        QCOMPARE(QString::fromStdString(got.address), address);
 }
 
 QTEST_APPLESS_MAIN(tst_RequestGate)
