@@ -54,6 +54,10 @@ constexpr Font Verdana13{"Verdana", 13};
 constexpr Font Verdana16{"Verdana", 16};
 constexpr Font BigCaption{"MS Sans Serif", 16, true};
 constexpr Font SmallCaption{"MS Sans Serif", 11, true};
+// Verdana's stand-ins are as wide as it or wider, and four of their digits do
+// not fit beside a spin edit's buttons; the Arial-metric face two pixels
+// smaller keeps "9999" whole.
+constexpr Font SpinDigitsStandIn{"Arial", 14};
 
 struct Row;
 // Builds the class the form's member holds and sets the member.
@@ -216,6 +220,8 @@ void setUp(const Row &row, QObject *object, TSCBForm &form)
     }
     case Kind::Spin: {
         auto *edit = qobject_cast<SpinEdit *>(object);
+        if (QFontInfo(edit->font()).family() != QLatin1String("Verdana"))
+            edit->setFont(pixelFont(SpinDigitsStandIn));
         edit->setLoading(true);
         edit->setMaxValue(9999);
         edit->setMinValue(0);

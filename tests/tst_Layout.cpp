@@ -5,9 +5,11 @@
 #include "WindowFixture.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyleHints>
 #include <QTextLayout>
 #include <QTimer>
@@ -99,11 +101,15 @@ void tst_Layout::control_sitsAtItsRectangle_data()
     row("Label3", box1, {96, 16, 24, 16}, QStringLiteral("Top"), Verdana, 13);
     row("Label4", box1, {8, 64, 38, 16}, QStringLiteral("Width"), Verdana, 13);
     row("Label5", box1, {96, 64, 42, 16}, QStringLiteral("Height"), Verdana, 13);
-    row("ScreenLeft", box1, {8, 32, 57, 21}, QStringLiteral("801"), Verdana, 16);
+    // Without Verdana itself the spin edits take a narrower stand-in.
+    const bool verdana = QFontInfo(QFont(Verdana)).family() == Verdana;
+    const QString digits = verdana ? Verdana : QStringLiteral("Arial");
+    const int digitPixels = verdana ? 16 : 14;
+    row("ScreenLeft", box1, {8, 32, 57, 21}, QStringLiteral("801"), digits, digitPixels);
     // Value 0 never changed: the edit shows an empty text, which reads as 0.
-    row("ScreenTop", box1, {96, 32, 57, 21}, QString(), Verdana, 16);
-    row("ScreenWidth", box1, {8, 80, 57, 21}, QStringLiteral("800"), Verdana, 16);
-    row("ScreenHeight", box1, {96, 80, 57, 21}, QStringLiteral("600"), Verdana, 16);
+    row("ScreenTop", box1, {96, 32, 57, 21}, QString(), digits, digitPixels);
+    row("ScreenWidth", box1, {8, 80, 57, 21}, QStringLiteral("800"), digits, digitPixels);
+    row("ScreenHeight", box1, {96, 80, 57, 21}, QStringLiteral("600"), digits, digitPixels);
     const QString box2 = QStringLiteral("GroupBox2");
     row("Button1", box2, {8, 16, 180, 17}, QStringLiteral("Font + Color"), Verdana, 16);
     row("Button2", box2, {270, 16, 180, 17}, QStringLiteral("Background"), Verdana, 16);
@@ -239,12 +245,20 @@ void tst_Layout::previewMemo_opensWithStartListAndNoScrollBars()
 void tst_Layout::spinEdits_carryTheirLimits()
 {
     TSCBForm form;
+    form.show(); // the buttons' margin is set once the edits are laid out
     for (SpinEdit *e : {form.ScreenLeft, form.ScreenTop, form.ScreenWidth, form.ScreenHeight}) {
         QCOMPARE(e->minValue(), 0.0);
         QCOMPARE(e->maxValue(), 9999.0);
         QCOMPARE(e->step(), 1.0);
         QCOMPARE(e->largeStep(), 10.0);
         QVERIFY(!e->isLoading());
+        // The largest value reads whole: QLineEdit keeps 2 px clear on each
+        // side of its text, inside the frame and the buttons' margin.
+        e->setValue(9999);
+        const int frame = e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, e);
+        const int room = e->width() - 2 * frame - e->textMargins().left() - e->textMargins().right() - 2 * 2;
+        const int text = e->fontMetrics().horizontalAdvance(e->text());
+        QVERIFY2(text <= room, qPrintable(QStringLiteral("%1 needs %2 px, has %3").arg(e->text()).arg(text).arg(room)));
     }
 }
 
