@@ -10,6 +10,7 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -25,7 +26,14 @@ namespace {
 class FontPanel : public QFontDialog
 {
 public:
-    FontPanel(const QFont &font, QDialog *owner) : QFontDialog(font, owner), m_owner(owner) {}
+    FontPanel(const QFont &font, QDialog *owner) : QFontDialog(font, owner), m_owner(owner)
+    {
+        // Qt accepts on Return in the lists only; in the size field (the one
+        // edit that checks what is typed) Return must end the choice too.
+        for (QLineEdit *edit : findChildren<QLineEdit *>())
+            if (edit->validator())
+                connect(edit, &QLineEdit::returnPressed, owner, &QDialog::accept);
+    }
 
 protected:
     void done(int result) override { m_owner->done(result); }

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QLineEdit>
 #include <QListView>
 #include <QStringListModel>
 #include <QTest>
@@ -24,23 +25,32 @@ private slots:
 void tst_Dialogs::fontDialog_opensOnScoreFont_keepsWhatIsLeftAlone_data()
 {
     QTest::addColumn<QString>("pick"); // a family chosen in the list, or none
+    QTest::addColumn<QString>("size"); // typed into the size field, which then gets the key
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("points");
 
     // "Arial" is not installed; fontconfig draws it with a stand-in face.
-    QTest::newRow("Return, nothing changed") << QString() << int(Qt::Key_Return) << true << QStringLiteral("Arial");
-    QTest::newRow("Esc") << QString() << int(Qt::Key_Escape) << false << QString();
-    QTest::newRow("another family, Return") << QStringLiteral("DejaVu Serif") << int(Qt::Key_Return) << true
-                                            << QStringLiteral("DejaVu Serif");
+    QTest::newRow("Return, nothing changed") << QString() << QString() << int(Qt::Key_Return) << true
+                                             << QStringLiteral("Arial") << 18;
+    QTest::newRow("Esc") << QString() << QString() << int(Qt::Key_Escape) << false << QString() << 0;
+    QTest::newRow("another family, Return") << QStringLiteral("DejaVu Serif") << QString() << int(Qt::Key_Return)
+                                            << true << QStringLiteral("DejaVu Serif") << 18;
+    QTest::newRow("size typed, Return there") << QString() << QStringLiteral("26") << int(Qt::Key_Return) << true
+                                              << QStringLiteral("Arial") << 26;
+    QTest::newRow("size typed, Enter there") << QString() << QStringLiteral("9") << int(Qt::Key_Enter) << true
+                                             << QStringLiteral("Arial") << 9;
 }
 
 void tst_Dialogs::fontDialog_opensOnScoreFont_keepsWhatIsLeftAlone()
 {
     QFETCH(QString, pick);
+    QFETCH(QString, size);
     QFETCH(int, key);
     QFETCH(bool, accepted);
     QFETCH(QString, family);
+    QFETCH(int, points);
 
     const scb::ScoreFont initial; // Arial, 18 points, bold, red
     QFont shown;
@@ -64,7 +74,16 @@ void tst_Dialogs::fontDialog_opensOnScoreFont_keepsWhatIsLeftAlone()
             const auto *model = qobject_cast<QStringListModel *>(families->model());
             families->setCurrentIndex(model->index(int(model->stringList().indexOf(pick))));
         }
-        QTest::keyClick(families, Qt::Key(key));
+        QWidget *target = families;
+        if (!size.isEmpty()) {
+            // The size field is the one edit that checks what is typed.
+            for (QLineEdit *edit : panel->findChildren<QLineEdit *>())
+                if (edit->validator())
+                    target = edit;
+            static_cast<QLineEdit *>(target)->selectAll();
+            QTest::keyClicks(target, size);
+        }
+        QTest::keyClick(target, Qt::Key(key));
         stillOpen = dialog->isVisible();
         if (stillOpen)
             dialog->reject();
@@ -86,6 +105,7 @@ void tst_Dialogs::fontDialog_opensOnScoreFont_keepsWhatIsLeftAlone()
     chosen.color = fromQColor(choice->color);
     scb::ScoreFont expected = initial;
     expected.family = family.toStdString();
+    expected.size = points;
     QCOMPARE(chosen, expected);
 }
 
