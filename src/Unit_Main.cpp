@@ -182,6 +182,12 @@ void TSCBForm::applyLook(scb::FileSnapshot &&snapshot)
     scb::TickEnvironment env;
     env.now = localTime;
     env.timeSeparator = scb::localeTimeSeparator();
+    // Not a failure, so the status report stays; the path's hint tells why
+    // nothing changes.
+    const QString hint = snapshot.stamp.age == -1 && !XMLFile->filename().isEmpty() ? QStringLiteral("No such file")
+                                                                                    : QString();
+    if (XMLFile->toolTip() != hint)
+        XMLFile->setToolTip(hint);
     const scb::BoardChange change = m_board.apply(m_state, std::move(snapshot), env);
     if (change.statusChanged) {
         Label1->setText(fromBytes(m_board.status()));

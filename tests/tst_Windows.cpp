@@ -154,6 +154,17 @@ void tst_Windows::rewrite_changesRowsAtNextTick()
     w.form->Timer1Timer();
     QCOMPARE(w.row(0), QStringLiteral("TIME: 10:01"));
     QCOMPARE(w.row(4), QStringLiteral("line 4"));
+    QCOMPARE(w.form->XMLFile->toolTip(), QString());
+
+    // A path that names nothing is no failure; only the path's hint says so.
+    w.form->XMLFile->setFilename(w.path("gone.txt"));
+    w.form->Timer1Timer();
+    QCOMPARE(w.row(0), QStringLiteral("TIME: 10:01"));
+    QCOMPARE(w.form->Label1->text(), QString());
+    QCOMPARE(w.form->XMLFile->toolTip(), QStringLiteral("No such file"));
+    w.form->XMLFile->setFilename(w.path("Main.txt"));
+    w.form->Timer1Timer();
+    QCOMPARE(w.form->XMLFile->toolTip(), QString());
 }
 
 void tst_Windows::writerHoldingFile_reportsFailure_thenNextTickLoads()
