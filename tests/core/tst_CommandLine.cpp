@@ -1,3 +1,4 @@
+#include <QRegularExpression>
 #include <QtTest>
 
 #include "core/CommandLine.h"
@@ -45,6 +46,25 @@ void tst_CommandLine::parseCommandLine_data()
                               << "--serve 65536: the port must be a number";
     QTest::newRow("twice") << QStringList{"--serve", "1", "--serve=2"} << Action::Refuse << -1
                            << "--serve given twice";
+    QTest::newRow("publish beside serve") << QStringList{"--publish", "http://127.0.0.1:8090/board/pub", "--serve", "80"}
+                                          << Action::Run << 80 << "";
+    QTest::newRow("publish joined, https with user")
+        << QStringList{"--publish=https://scb@venue.example/board/pub?id=1"} << Action::Run << -1 << "";
+    QTest::newRow("publish missing value") << QStringList{"--publish"} << Action::Refuse << -1 << "--publish needs";
+    QTest::newRow("publish no scheme") << QStringList{"--publish", "127.0.0.1:8090/board/pub"} << Action::Refuse
+                                       << -1 << "--publish 127.0.0.1:8090/board/pub: the URL must start with";
+    QTest::newRow("publish other scheme") << QStringList{"--publish", "ftp://h/p"} << Action::Refuse << -1
+                                          << "--publish ftp://h/p: the URL must start with";
+    QTest::newRow("publish no host") << QStringList{"--publish", "http://:8090/pub"} << Action::Refuse << -1
+                                     << "--publish http://:8090/pub: the URL names no host";
+    QTest::newRow("publish nothing after scheme") << QStringList{"--publish=http://"} << Action::Refuse << -1
+                                                  << "--publish http://: the URL names no host";
+    QTest::newRow("publish with a space") << QStringList{"--publish", "http://h/a b"} << Action::Refuse << -1
+                                          << "--publish http://h/a b: the URL must not contain spaces";
+    QTest::newRow("publish with a fragment") << QStringList{"--publish", "http://h/p#x"} << Action::Refuse << -1
+                                             << "--publish http://h/p#x: the URL must not have a fragment";
+    QTest::newRow("publish twice") << QStringList{"--publish=http://a/", "--publish=http://b/"} << Action::Refuse
+                                   << -1 << "--publish given twice";
 }
 
 void tst_CommandLine::parseCommandLine()
@@ -61,6 +81,14 @@ void tst_CommandLine::parseCommandLine()
     QCOMPARE(got.serve ? got.serve->port : -1, port);
     QVERIFY2(QString::fromStdString(got.error).startsWith(error), got.error.c_str());
     QCOMPARE(got.error.empty(), error.isEmpty());
+    const int publish = int(arguments.indexOf(QRegularExpression("--publish.*")));
+    if (action == Action::Run && publish >= 0) {
+        const QString url = arguments[publish].contains('=') ? arguments[publish].section('=', 1)
+                                                              : arguments.value(publish + 1);
+        QCOMPARE(QString::fromStdString(got.publish), url);
+    } else {
+        QCOMPARE(got.publish, std::string());
+    }
 }
 
 void tst_CommandLine::parseServeAddress_data()
