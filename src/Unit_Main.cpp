@@ -141,12 +141,9 @@ bool TSCBForm::FormClose()
     m_feed->stop();
     // "No" keeps the other program's file and closes; a failed write keeps
     // the window open and the old file.
-    if (m_settings.rewrittenByAnother()
-        && !m_dialogs->confirm(this, QStringLiteral("Resolution.ini has been changed by another program since "
-                                                    "start-up. Replace it with the settings of this window?")))
-        return true;
+    const auto replace = [this] { return m_dialogs->confirm(this, QString::fromLatin1(scb::ReplaceQuestion)); };
     try {
-        m_settings.save(scb::settingsOf(m_state, boardLayout().rect, toBytes(XMLFile->filename())));
+        m_settings.save(scb::settingsOf(m_state, boardLayout().rect, toBytes(XMLFile->filename())), replace);
     } catch (const std::exception &e) {
         Application::reportError(QString::fromStdString(e.what()));
         return false;

@@ -127,6 +127,8 @@ private slots:
     void writeSettings_refused_leavesFilesUntouched();
     void rewrittenSince_data();
     void rewrittenSince();
+    void save_secondInstanceClosingMidway_isAsked();
+    void save_fileChangedWhileAsking_asksAgain();
     void removeStaleTemporaries_data();
     void removeStaleTemporaries();
     void writeSettings_folderGone_invalidFilename_data();
@@ -536,6 +538,76 @@ void tst_Settings::rewrittenSince()
     else
         writeAll(ini, atClose);
     QCOMPARE(scb::rewrittenSince(seen, ini.toStdString()), asks);
+}
+
+// The second instance closes while the first is between its compare and its
+// replace: without the lock both would compare the untouched file, and the
+// later rename would undo the other's save unasked.
+void tst_Settings::save_secondInstanceClosingMidway_isAsked()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString ini = dir.filePath("Resolution.ini");
+    writeAll(ini, HandWritten);
+    scb::SettingsFile first(std::chrono::milliseconds(0));
+    scb::SettingsFile second(std::chrono::milliseconds(0));
+    first.load(dir.path().toStdString());
+    second.load(dir.path().toStdString());
+    Settings mine;
+    mine.Left = 1;
+    Settings theirs;
+    theirs.Left = 2;
+    int asked = 0;
+    const auto askNo = [&asked] {
+        ++asked;
+        return false;
+    };
+    QString midway;
+    const auto closeSecondMidway = [&](int fd, const void *data, std::size_t size) -> ssize_t {
+        if (midway.isEmpty()) {
+            try {
+                midway = second.save(theirs, askNo) ? "saved" : "kept";
+            } catch (const scb::Error &e) {
+                midway = QString::fromStdString(e.what());
+            }
+        }
+        return ::write(fd, data, size);
+    };
+
+    QVERIFY(first.save(mine, askNo, closeSecondMidway));
+    QCOMPARE(midway, QString("I/O error %1").arg(EAGAIN));
+    QCOMPARE(asked, 0);
+    // Closed again, the second sees the first's save and asks.
+    QVERIFY(!second.save(theirs, askNo));
+    QCOMPARE(asked, 1);
+    QCOMPARE(scb::readSettings(ini.toStdString()).Left, 1);
+}
+
+// A Yes holds for the file the question was about, not for a later save.
+void tst_Settings::save_fileChangedWhileAsking_asksAgain()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString ini = dir.filePath("Resolution.ini");
+    writeAll(ini, HandWritten);
+    scb::SettingsFile file;
+    file.load(dir.path().toStdString());
+    writeAll(ini, "[Settings]\r\nSLeft=1111\r\n");
+    int asked = 0;
+    const auto askYes = [&] {
+        if (++asked == 1)
+            writeAll(ini, "[Settings]\r\nSLeft=2222\r\n");
+        return true;
+    };
+    Settings mine;
+    mine.Left = 1;
+
+    QVERIFY(file.save(mine, askYes));
+    QCOMPARE(asked, 2);
+    QCOMPARE(scb::readSettings(ini.toStdString()).Left, 1);
+    // Its own save is nothing to ask about.
+    QVERIFY(file.save(mine, askYes));
+    QCOMPARE(asked, 2);
 }
 
 void tst_Settings::removeStaleTemporaries_data()
