@@ -7,12 +7,13 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QStyleHints>
 #include <QTimer>
 
 #include <exception>
 
-std::function<void(const QString &)> Application::errorBoxHook;
+std::function<bool(const Application::ErrorBox &)> Application::errorBoxHook;
 const QString Application::Title = QStringLiteral("Torvane Scoreboard");
 
 namespace {
@@ -102,12 +103,20 @@ std::function<void(std::function<void()>)> Application::postTo(QObject *receiver
 
 void Application::reportError(const QString &message)
 {
-    const QString text = QString::fromStdString(scb::errorBoxText(message.toStdString()));
-    if (errorBoxHook) {
-        errorBoxHook(text);
-        return;
-    }
+    reportError(message, QString(), QString());
+}
+
+bool Application::reportError(const QString &message, const QString &detail, const QString &wayOut)
+{
+    const ErrorBox box{QString::fromStdString(scb::errorBoxText(message.toStdString())), detail, wayOut};
+    if (errorBoxHook)
+        return errorBoxHook(box) && !wayOut.isEmpty();
     QWidget *home = homeWindow();
-    OnHomeScreen<QMessageBox> box(home, QMessageBox::Critical, Title, text, QMessageBox::Ok, home);
-    box.exec();
+    OnHomeScreen<QMessageBox> dialog(home, QMessageBox::Critical, Title, box.text, QMessageBox::Ok, home);
+    dialog.setInformativeText(detail);
+    QPushButton *out = wayOut.isEmpty() ? nullptr : dialog.addButton(wayOut, QMessageBox::DestructiveRole);
+    dialog.setDefaultButton(QMessageBox::Ok);
+    dialog.setEscapeButton(QMessageBox::Ok);
+    dialog.exec();
+    return out && dialog.clickedButton() == out;
 }

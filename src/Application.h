@@ -16,10 +16,21 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override;
 
-    // Shows the error box (or hands the text to the test hook). The text is
-    // shown as the error box shows it: with a full stop appended when the
-    // last character's code is above that of '.'.
+    // What an error box shows: the text with a full stop appended when its
+    // last character's code is above that of '.', a detail below it (may be
+    // empty), and a way out (a second button beside OK; empty for none).
+    struct ErrorBox
+    {
+        QString text;
+        QString detail;
+        QString wayOut;
+    };
+
+    // Shows the error box (or hands it to the test hook).
     static void reportError(const QString &message);
+    // The same with a detail and a way out; OK stays the default and Esc.
+    // True when the operator took the way out.
+    static bool reportError(const QString &message, const QString &detail, const QString &wayOut);
 
     // For handlers that Qt calls from inside a control's own processing (a
     // line edit's keystroke, a button's release): an exception must not unwind
@@ -40,8 +51,9 @@ public:
     // it, the operator's, never on the board's.
     static void setHomeWindow(QWidget *window);
 
-    // Tests answer the error box through this instead of a modal dialog.
-    static std::function<void(const QString &boxText)> errorBoxHook;
+    // Tests answer the error box through this instead of a modal dialog:
+    // true takes the way out, where the box offers one.
+    static std::function<bool(const ErrorBox &box)> errorBoxHook;
 
     static const QString Title;
 

@@ -143,18 +143,19 @@ bool TSCBForm::FormClose()
 {
     m_feed->stop();
     // "No" keeps the other program's file and closes; a failed write keeps
-    // the window open and the old file.
-    if (m_settings.rewrittenByAnother()
-        && !m_dialogs->confirm(this, QStringLiteral("Resolution.ini has been changed by another program since "
-                                                    "start-up. Replace it with the settings of this window?")))
-        return true;
+    // the window open and the old file, unless the operator closes anyway.
+    const auto replace = [this] { return m_dialogs->confirm(this, QString::fromLatin1(scb::ReplaceQuestion)); };
     try {
-        m_settings.save(scb::settingsOf(m_state, boardLayout().rect, toBytes(XMLFile->filename())));
+        m_settings.save(scb::settingsOf(m_state, boardLayout().rect, toBytes(XMLFile->filename())), replace);
+        return true;
     } catch (const std::exception &e) {
-        Application::reportError(QString::fromStdString(e.what()));
-        return false;
+        const QString detail = fromBytes(scb::notSavedDetail(m_settings.path()));
+        if (Application::reportError(QString::fromStdString(e.what()), detail, QStringLiteral("Close without saving")))
+            return true;
     }
-    return true;
+    // The window stays open, and so the board follows the display file.
+    m_feed->resume(toBytes(XMLFile->filename()));
+    return false;
 }
 
 void TSCBForm::closeEvent(QCloseEvent *event)

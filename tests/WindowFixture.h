@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QTest>
 
+#include <deque>
 #include <memory>
 
 class WindowFixture
@@ -31,7 +32,15 @@ public:
     WindowFixture() : m_oldCwd(QDir::currentPath())
     {
         dialogs = std::make_shared<TestDialogs>();
-        Application::errorBoxHook = [this](const QString &text) { errorBoxes << text; };
+        Application::errorBoxHook = [this](const Application::ErrorBox &box) {
+            errorBoxes << box.text;
+            errorDetails << box.detail;
+            if (box.wayOut.isEmpty() || wayOuts.empty())
+                return false;
+            const bool takeIt = wayOuts.front();
+            wayOuts.pop_front();
+            return takeIt;
+        };
     }
 
     ~WindowFixture()
@@ -87,6 +96,9 @@ public:
     // passes it first.
     scb::FileSystemGate fileSystemGate;
     QStringList errorBoxes;
+    QStringList errorDetails; // one per box, empty where it has none
+    // Answers for boxes that offer a way out; OK when none is left.
+    std::deque<bool> wayOuts;
     std::unique_ptr<TSCBForm> form;
     std::unique_ptr<TResultsForm> results;
 

@@ -9,6 +9,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTextBlock>
 #include <QTimer>
 
@@ -106,6 +108,8 @@ private slots:
     void mixedEncodings_previewMatchesBoard_paintsGlyphs();
     void boardView_followsRowsLookPictureAndVisibility();
     void exceptionInHandler_showsErrorBoxAndCarriesOn();
+    void errorBoxWithWayOut_realBox_data();
+    void errorBoxWithWayOut_realBox();
     void loneMinusInSpinEdit_reachesErrorBox();
 };
 
@@ -465,6 +469,50 @@ void tst_Windows::exceptionInHandler_showsErrorBoxAndCarriesOn()
     QCOMPARE(w.errorBoxes.first(), QStringLiteral("File access denied."));
     QTimer::singleShot(0, [&ranAfter] { ranAfter = true; });
     QTRY_VERIFY(ranAfter);
+}
+
+void tst_Windows::errorBoxWithWayOut_realBox_data()
+{
+    QTest::addColumn<QString>("press");
+    QTest::addColumn<bool>("tookWayOut");
+    QTest::newRow("OK") << "OK" << false;
+    QTest::newRow("Esc") << "Esc" << false;
+    QTest::newRow("the way out") << "Close without saving" << true;
+}
+
+// The box itself, which the tests' hook otherwise stands in for.
+void tst_Windows::errorBoxWithWayOut_realBox()
+{
+    QFETCH(QString, press);
+    QFETCH(bool, tookWayOut);
+    QString text;
+    QString detail;
+    QStringList buttons;
+    bool okIsDefault = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        text = box->text();
+        detail = box->informativeText();
+        for (const QAbstractButton *button : box->buttons())
+            buttons << button->text().remove('&');
+        okIsDefault = box->defaultButton() == box->button(QMessageBox::Ok);
+        if (press == "Esc")
+            QTest::keyClick(box, Qt::Key_Escape);
+        else if (press == "OK")
+            box->button(QMessageBox::Ok)->click();
+        else
+            box->buttons().at(buttons.indexOf(press))->click();
+    });
+    const QString where = QStringLiteral("The settings could not be saved to /Resolution.ini.");
+    QCOMPARE(Application::reportError(QStringLiteral("File access denied"), where, QStringLiteral("Close without saving")),
+             tookWayOut);
+    QCOMPARE(text, QStringLiteral("File access denied."));
+    QCOMPARE(detail, where);
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{"Close without saving", "OK"}));
+    QVERIFY(okIsDefault);
 }
 
 void tst_Windows::loneMinusInSpinEdit_reachesErrorBox()

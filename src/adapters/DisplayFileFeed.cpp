@@ -5,6 +5,8 @@
 #include <QScopeGuard>
 #include <QTimer>
 
+#include <utility>
+
 DisplayFileFeed::DisplayFileFeed(QTimer *timer, const scb::BoundedWorker::Post &post, Landing land,
                                  QObject *parent)
     : QObject(parent), m_timer(timer), m_land(std::move(land)), m_watcher(new FileWatcher(this)), m_look(post)
@@ -47,11 +49,24 @@ void DisplayFileFeed::watch(const std::string &path)
 
 void DisplayFileFeed::stop()
 {
+    if (!m_beforeStop)
+        m_beforeStop = Running{m_timer->isActive(), m_watcher->isEnabled()};
     m_timer->stop();
     // Disabled rather than only emptied: a finish already settling would
     // otherwise run one more tick, and that tick would arm the watch again.
     m_watcher->setEnabled(false);
     m_watcher->setPath({});
+}
+
+void DisplayFileFeed::resume(const std::string &path)
+{
+    if (!m_beforeStop)
+        return;
+    const Running before = *std::exchange(m_beforeStop, std::nullopt);
+    m_watcher->setEnabled(before.watch);
+    m_watcher->setPath(path);
+    if (before.ticks)
+        m_timer->start();
 }
 
 void DisplayFileFeed::setGate(scb::FileSystemGate gate)

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "core/BoundedCall.h"
@@ -36,6 +37,9 @@ public:
     void watch(const std::string &path);
     // No more ticks and no watch, as the program closes.
     void stop();
+    // The close did not go through: ticks and the watch, on path, as they
+    // were before stop().
+    void resume(const std::string &path);
 
     // Tests stand their own look in (empty restores the real one), a share
     // that stops answering, or turn the watch off.
@@ -49,10 +53,17 @@ signals:
     void fileFinished();
 
 private:
+    struct Running
+    {
+        bool ticks;
+        bool watch;
+    };
+
     QTimer *m_timer;
     Landing m_land;
     FileWatcher *m_watcher;
     scb::FileSystemGate m_gate;
     scb::LookFunction m_lookFunction;
     scb::BoundedCall<scb::FileSnapshot> m_look;
+    std::optional<Running> m_beforeStop; // set while stopped
 };

@@ -153,9 +153,10 @@ std::optional<std::string_view> IniFile::find(std::string_view section, std::str
         if (line.empty())
             continue;
 
-        if (line.front() == '[') {
-            const std::string_view name = line.substr(1, line.find(']') - 1);
-            inSection = equalsIgnoringCase(trimmed(name), section);
+        // A header with no closing bracket opens no section: the line is read
+        // as any other, and without an "=" it is skipped.
+        if (const std::size_t close = line.find(']'); line.front() == '[' && close != std::string_view::npos) {
+            inSection = equalsIgnoringCase(trimmed(line.substr(1, close - 1)), section);
             continue;
         }
         if (!inSection)

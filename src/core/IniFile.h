@@ -1,8 +1,9 @@
 #pragma once
 // Read-only view of an ini file, with the lenient rules of the platform's own
 // ini reader so that hand-edited settings files keep working:
-// - "[Name]" opens a section; section and key names match without regard to
-//   ASCII case; lines outside any section are ignored;
+// - "[Name]" opens a section ("[Name" without its bracket does not);
+//   section and key names match without regard to ASCII case; lines outside
+//   any section are ignored;
 // - blanks around names and values are stripped, then one pair of matching
 //   enclosing quotes ('"' or '\'') around a value;
 // - the first occurrence of a key wins; lines end in CR, LF or CR LF alike; a

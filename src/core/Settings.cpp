@@ -1,10 +1,12 @@
 #include "core/Settings.h"
 
 #include <cerrno>
+#include <optional>
 #include <string_view>
 
 #include "core/Error.h"
 #include "core/IniFile.h"
+#include "core/platform/FolderLock.h"
 
 namespace scb {
 
@@ -21,6 +23,16 @@ std::string oneLine(const std::string &value)
 SettingsOnDisk seenIn(std::string_view text)
 {
     return SettingsOnDisk{std::hash<std::string_view>{}(text), text.empty()};
+}
+
+SettingsOnDisk onDisk(const std::string &iniPath)
+{
+    return seenIn(IniFile::load(iniPath).text());
+}
+
+bool rewrittenSince(const SettingsOnDisk &seen, const SettingsOnDisk &now)
+{
+    return !now.empty && now != seen;
 }
 
 } // namespace
@@ -61,8 +73,7 @@ Settings readSettings(const std::string &iniPath, SettingsOnDisk *seen)
 
 bool rewrittenSince(const SettingsOnDisk &seen, const std::string &iniPath)
 {
-    const SettingsOnDisk now = seenIn(IniFile::load(iniPath).text());
-    return !now.empty && now != seen;
+    return rewrittenSince(seen, onDisk(iniPath));
 }
 
 std::optional<std::string> pathCannotBeKept(std::string_view path)
@@ -120,6 +131,11 @@ std::string fileErrorText(int error)
     }
 }
 
+std::string notSavedDetail(const std::string &iniPath)
+{
+    return "The settings could not be saved to " + iniPath + ".";
+}
+
 SettingsOnDisk writeSettings(const std::string &iniPath, const Settings &settings, const WriteFunction &write)
 {
     // Cut, the path would name another file at the next start.
@@ -141,6 +157,26 @@ Settings SettingsFile::load(const std::string &folder)
     m_path = settingsPath(folder);
     removeStaleTemporaries(m_path);
     return readSettings(m_path, &m_seen);
+}
+
+bool SettingsFile::save(const Settings &settings, const std::function<bool()> &askReplace, const WriteFunction &write)
+{
+    std::optional<SettingsOnDisk> approved;
+    for (;;) {
+        FolderLock lock(replacementFolder(m_path), m_lockWait);
+        if (lock.outcome() == FolderLock::Outcome::Busy)
+            throw Error(fileErrorText(EAGAIN));
+        const SettingsOnDisk now = onDisk(m_path);
+        if (rewrittenSince(m_seen, now) && now != approved) {
+            lock.release();
+            if (!askReplace())
+                return false;
+            approved = now;
+            continue;
+        }
+        m_seen = writeSettings(m_path, settings, write);
+        return true;
+    }
 }
 
 } // namespace scb

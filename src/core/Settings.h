@@ -13,7 +13,9 @@
 // write bit, a folder in the file's place, and a symbolic link that belongs
 // neither to the user running the program nor to root.
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,18 +79,37 @@ SettingsOnDisk writeSettings(const std::string &iniPath, const Settings &setting
 class SettingsFile
 {
 public:
+    // The longest the close waits for another instance's save to end.
+    static constexpr std::chrono::milliseconds LockWait{1000};
+    explicit SettingsFile(std::chrono::milliseconds lockWait = LockWait) : m_lockWait(lockWait) {}
+
     // Removes the file's stale temporaries, then reads it.
     Settings load(const std::string &folder);
-    // Another program (a second instance, an editor) saved since: writing
-    // now would silently undo that.
-    bool rewrittenByAnother() const { return rewrittenSince(m_seen, m_path); }
-    // Replaces the file as writeSettings does, throwing as it does.
-    void save(const Settings &settings) { m_seen = writeSettings(m_path, settings); }
+    const std::string &path() const { return m_path; }
+
+    // The close's save. When another program (a second instance, an editor)
+    // saved since, writing would silently undo that, so askReplace is asked
+    // first; false from it keeps the other's file, and so does this. The
+    // compare and the replace hold the folder's lock, so of two instances
+    // closing at once the second sees the first's save. The question is asked
+    // without the lock (no other close waits for this operator), and its Yes
+    // holds for the file as it was asked about: changed again meanwhile, it is
+    // asked about again. Throws as writeSettings does, and "I/O error 11"
+    // (EAGAIN) when another holds the lock for all of lockWait.
+    bool save(const Settings &settings, const std::function<bool()> &askReplace, const WriteFunction &write = {});
 
 private:
     std::string m_path = settingsPath({});
     SettingsOnDisk m_seen;
+    std::chrono::milliseconds m_lockWait;
 };
+
+// The close asks this before it replaces another program's save.
+inline constexpr char ReplaceQuestion[] =
+    "Resolution.ini has been changed by another program since start-up. Replace it with the settings of this window?";
+
+// The error box's detail when the close could not save: which file it was.
+std::string notSavedDetail(const std::string &iniPath);
 
 // The error box text for a failed file operation's errno.
 std::string fileErrorText(int error);

@@ -116,6 +116,7 @@ void tst_IniFile::readString_data()
         << QByteArray("[Settings]\nX=1\n[Other]\nFName=B\n[settings]\nFName=C\n") << QByteArray("C");
     QTest::newRow("other section only") << QByteArray("[Other]\nFName=B\n") << QByteArray("DEF");
     QTest::newRow("before any section") << QByteArray("FName=B\n[Settings]\n") << QByteArray("DEF");
+    QTest::newRow("header without closing bracket") << QByteArray("[Settings\nFName=B\n") << QByteArray("DEF");
     QTest::newRow("key without value line") << QByteArray("[Settings]\nFName\n") << QByteArray("DEF");
     QTest::newRow("commented out") << QByteArray("[Settings]\n;FName=B\n") << QByteArray("DEF");
     QTest::newRow("longer key") << QByteArray("[Settings]\nFNameX=B\n") << QByteArray("DEF");

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <map>
+#include <optional>
 #include <string>
 
 #include <fcntl.h>
@@ -116,7 +117,8 @@ private slots:
     void boldItalic_writtenAsPlainAndReadBackPlain();
     void pathCannotBeKept_data();
     void pathCannotBeKept();
-    void writeSettings_existingFile_keepsPermissions();
+    void writeSettings_existingFile_keepsOwnerAndMode_data();
+    void writeSettings_existingFile_keepsOwnerAndMode();
     void writeSettings_throughSymlink_updatesTargetKeepsLink();
     void writeSettings_shortWrites_fileComplete();
     void writeSettings_writeFails_oldFileUntouched_data();
@@ -125,6 +127,8 @@ private slots:
     void writeSettings_refused_leavesFilesUntouched();
     void rewrittenSince_data();
     void rewrittenSince();
+    void save_secondInstanceClosingMidway_isAsked();
+    void save_fileChangedWhileAsking_asksAgain();
     void removeStaleTemporaries_data();
     void removeStaleTemporaries();
     void writeSettings_folderGone_invalidFilename_data();
@@ -293,20 +297,60 @@ void tst_Settings::pathCannotBeKept()
     QCOMPARE(QString::fromStdString(got.value_or("")), why);
 }
 
-void tst_Settings::writeSettings_existingFile_keepsPermissions()
+void tst_Settings::writeSettings_existingFile_keepsOwnerAndMode_data()
 {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("othersFile"); // root's file, written by another user
+    QTest::newRow("group-readable") << 0640 << false;
+    QTest::newRow("private") << 0600 << false;
+    QTest::newRow("readable by others only") << 0604 << false;
+    QTest::newRow("another user's file, writable by all") << 0666 << true;
+}
+
+void tst_Settings::writeSettings_existingFile_keepsOwnerAndMode()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, othersFile);
+    if (othersFile && ::geteuid() != 0)
+        QSKIP("needs root to write as one user a file that belongs to another");
+
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const std::string path = scb::settingsPath(dir.path().toStdString());
     writeAll(QString::fromStdString(path), HandWritten);
-    QCOMPARE(::chmod(path.c_str(), 0640), 0);
+    QCOMPARE(::chmod(path.c_str(), mode_t(mode)), 0);
+    struct stat before {};
+    QCOMPARE(::stat(path.c_str(), &before), 0);
 
-    scb::writeSettings(path, Settings{});
+    if (othersFile) {
+        // The folder would take the writer's temporary file, and with it
+        // hand the settings to the writer.
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+        QCOMPARE(writeErrorAsNobody(path), QString());
+    } else {
+        // Without a umask, a temporary file created with more permission
+        // than the old file's shows it.
+        const mode_t oldMask = ::umask(0);
+        const auto restoreMask = qScopeGuard([oldMask] { ::umask(oldMask); });
+        std::optional<mode_t> created;
+        const auto observe = [&created](int fd, const void *data, std::size_t size) -> ssize_t {
+            struct stat st {};
+            if (!created && ::fstat(fd, &st) == 0)
+                created = st.st_mode & 07777;
+            return ::write(fd, data, size);
+        };
+        scb::writeSettings(path, Settings{}, observe);
+        QVERIFY(created);
+        QCOMPARE(*created & ~mode_t(mode), mode_t(0));
+    }
 
-    struct stat st {};
-    QCOMPARE(::stat(path.c_str(), &st), 0);
-    QCOMPARE(st.st_mode & 07777, mode_t(0640));
+    struct stat after {};
+    QCOMPARE(::stat(path.c_str(), &after), 0);
+    QCOMPARE(after.st_mode & 07777, mode_t(mode));
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(after.st_gid, before.st_gid);
     QCOMPARE(readAll(QString::fromStdString(path)), DefaultFile);
+    QCOMPARE(entries(dir.path()), QStringList{"Resolution.ini"});
 }
 
 void tst_Settings::writeSettings_throughSymlink_updatesTargetKeepsLink()
@@ -494,6 +538,76 @@ void tst_Settings::rewrittenSince()
     else
         writeAll(ini, atClose);
     QCOMPARE(scb::rewrittenSince(seen, ini.toStdString()), asks);
+}
+
+// The second instance closes while the first is between its compare and its
+// replace: without the lock both would compare the untouched file, and the
+// later rename would undo the other's save unasked.
+void tst_Settings::save_secondInstanceClosingMidway_isAsked()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString ini = dir.filePath("Resolution.ini");
+    writeAll(ini, HandWritten);
+    scb::SettingsFile first(std::chrono::milliseconds(0));
+    scb::SettingsFile second(std::chrono::milliseconds(0));
+    first.load(dir.path().toStdString());
+    second.load(dir.path().toStdString());
+    Settings mine;
+    mine.Left = 1;
+    Settings theirs;
+    theirs.Left = 2;
+    int asked = 0;
+    const auto askNo = [&asked] {
+        ++asked;
+        return false;
+    };
+    QString midway;
+    const auto closeSecondMidway = [&](int fd, const void *data, std::size_t size) -> ssize_t {
+        if (midway.isEmpty()) {
+            try {
+                midway = second.save(theirs, askNo) ? "saved" : "kept";
+            } catch (const scb::Error &e) {
+                midway = QString::fromStdString(e.what());
+            }
+        }
+        return ::write(fd, data, size);
+    };
+
+    QVERIFY(first.save(mine, askNo, closeSecondMidway));
+    QCOMPARE(midway, QString("I/O error %1").arg(EAGAIN));
+    QCOMPARE(asked, 0);
+    // Closed again, the second sees the first's save and asks.
+    QVERIFY(!second.save(theirs, askNo));
+    QCOMPARE(asked, 1);
+    QCOMPARE(scb::readSettings(ini.toStdString()).Left, 1);
+}
+
+// A Yes holds for the file the question was about, not for a later save.
+void tst_Settings::save_fileChangedWhileAsking_asksAgain()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString ini = dir.filePath("Resolution.ini");
+    writeAll(ini, HandWritten);
+    scb::SettingsFile file;
+    file.load(dir.path().toStdString());
+    writeAll(ini, "[Settings]\r\nSLeft=1111\r\n");
+    int asked = 0;
+    const auto askYes = [&] {
+        if (++asked == 1)
+            writeAll(ini, "[Settings]\r\nSLeft=2222\r\n");
+        return true;
+    };
+    Settings mine;
+    mine.Left = 1;
+
+    QVERIFY(file.save(mine, askYes));
+    QCOMPARE(asked, 2);
+    QCOMPARE(scb::readSettings(ini.toStdString()).Left, 1);
+    // Its own save is nothing to ask about.
+    QVERIFY(file.save(mine, askYes));
+    QCOMPARE(asked, 2);
 }
 
 void tst_Settings::removeStaleTemporaries_data()

@@ -1,7 +1,8 @@
 // Damaged settings files at start-up and failing writes at close, against the
 // real control window. Start-up always comes up with defaults or clamped
-// values; a close that cannot write shows the error box, keeps the old file,
-// leaves the window open and the poll timer stopped.
+// values; a close that cannot write shows the error box naming the file,
+// keeps the old file, and leaves the window open with the board following the
+// display file, unless the operator closes without saving.
 
 #include "FaultKit.h"
 
@@ -24,6 +25,13 @@ QByteArray soundSettings()
     return QByteArray("[Settings]\r\nSLeft=10\r\nSTop=20\r\nSWidth=300\r\nSHeight=240\r\nBColor=0\r\n"
                       "ShowBorder=0\r\nFName=Courier\r\nFSize=12\r\nFBold=0\r\nFColor=65280\r\n"
                       "DisplayFile=\r\nBackgroundImage=\r\n");
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 QByteArray garbage(qsizetype size, quint32 seed)
@@ -91,8 +99,8 @@ private slots:
 
     void damagedFile_startsWithDefaultsOrClamped_data();
     void damagedFile_startsWithDefaultsOrClamped();
-    void failedWriteAtClose_keepsWindowOldFileAndStoppedTimer_data();
-    void failedWriteAtClose_keepsWindowOldFileAndStoppedTimer();
+    void failedWriteAtClose_keepsWindowOldFileAndFeed_data();
+    void failedWriteAtClose_keepsWindowOldFileAndFeed();
     void diskFull_viaWriteSeam_keepsOldFile_data();
     void diskFull_viaWriteSeam_keepsOldFile();
     void savedByAnotherInstance_closeAsksBeforeReplacing_data();
@@ -189,23 +197,27 @@ void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped()
     QCOMPARE(again.Font.size, fontSize);
 }
 
-void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndStoppedTimer_data()
+void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndFeed_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("box"); // empty: the close succeeds after all
-    QTest::newRow("read-only file") << "read-only file" << "File access denied.";
-    QTest::newRow("read-only file, as root") << "read-only file, as root" << "File access denied.";
-    QTest::newRow("read-only folder, writable file: rewritten in place") << "read-only folder" << "";
-    QTest::newRow("folder removed") << "folder removed" << "Invalid filename.";
-    QTest::newRow("settings name is a folder") << "folder in the way" << "File access denied.";
-    QTest::newRow("another user's link") << "foreign link" << "File access denied.";
-    QTest::newRow("disk full") << "disk full" << "Disk full.";
+    QTest::addColumn<bool>("closeAnyway"); // the box's way out is taken
+    QTest::newRow("read-only file") << "read-only file" << "File access denied." << false;
+    QTest::newRow("read-only file, as root") << "read-only file, as root" << "File access denied." << false;
+    QTest::newRow("read-only file, closed without saving") << "read-only file, as root" << "File access denied."
+                                                           << true;
+    QTest::newRow("read-only folder, writable file: rewritten in place") << "read-only folder" << "" << false;
+    QTest::newRow("folder removed") << "folder removed" << "Invalid filename." << false;
+    QTest::newRow("settings name is a folder") << "folder in the way" << "File access denied." << false;
+    QTest::newRow("another user's link") << "foreign link" << "File access denied." << false;
+    QTest::newRow("disk full") << "disk full" << "Disk full." << false;
 }
 
-void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndStoppedTimer()
+void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndFeed()
 {
     QFETCH(QString, fault);
     QFETCH(QString, box);
+    QFETCH(bool, closeAnyway);
     m_tally.tried();
     if (fault == "disk full") {
         if (g_smallDisk.isEmpty())
@@ -230,10 +242,19 @@ void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndStoppedTimer()
         QVERIFY(QFile::remove(ini) && QFile::link(victim, ini));
         QCOMPARE(::lchown(QFile::encodeName(ini).constData(), AsOrdinaryUser::Nobody, AsOrdinaryUser::Nobody), 0);
     }
+    // The display file lives elsewhere, out of the faults' way, and open to
+    // the ordinary user the close may run as.
+    QTemporaryDir feed;
+    const QString display = feed.filePath("Main.txt");
+    QCOMPARE(::chmod(QFile::encodeName(feed.path()).constData(), 0755), 0);
+    writeBytes(display, "TIME: before\r\nrow 1\r\nrow 2\r\n");
     w.start();
+    w.form->XMLFile->setFilename(display);
     timedTick(w);
+    QCOMPARE(w.row(0), QStringLiteral("TIME: before"));
     QVERIFY(w.form->Timer1->isActive());
     w.form->ScreenLeft->setValue(77); // something new to write
+    w.wayOuts.push_back(closeAnyway);
 
     const QByteArray dir = QFile::encodeName(w.dir());
     std::unique_ptr<AsOrdinaryUser> user;
@@ -269,10 +290,20 @@ void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndStoppedTimer()
         QCOMPARE(QDir(w.dir()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
         return;
     }
-    QVERIFY(!closed);
     QCOMPARE(w.errorBoxes, QStringList{box});
-    QVERIFY(w.form->isVisible());
-    QVERIFY(!w.form->Timer1->isActive());
+    QCOMPARE(w.errorDetails, QStringList{"The settings could not be saved to " + ini + "."});
+    QCOMPARE(closed, closeAnyway);
+    QCOMPARE(w.form->isVisible(), !closeAnyway);
+    if (closeAnyway) {
+        QCOMPARE(w.readFile("Resolution.ini"), old);
+        return;
+    }
+    // The board still follows the display file: the poll timer runs again,
+    // and with it stopped the folder watch alone brings a rewrite in.
+    QVERIFY(w.form->Timer1->isActive());
+    w.form->Timer1->stop();
+    writeBytes(display, "TIME: after\r\nrow 1\r\nrow 2\r\n");
+    QTRY_COMPARE(w.row(0), QStringLiteral("TIME: after"));
     if (fault == "folder in the way")
         QVERIFY(QFileInfo(ini).isDir());
     else if (fault != "folder removed")

@@ -36,11 +36,14 @@ struct TemporaryFile
     UniqueFd fd;
     std::string path;
 
-    ~TemporaryFile()
+    ~TemporaryFile() { discard(); }
+
+    void discard()
     {
         fd.reset();
         if (!path.empty())
             ::unlink(path.c_str());
+        path.clear();
     }
 };
 
@@ -97,7 +100,7 @@ std::optional<pid_t> temporaryWriter(std::string_view name, std::string_view bas
 // O_EXCL so that a stale or planted file of the same name is never reused.
 // The lock tells a later start that a live process still writes it. Returns
 // 0, or the errno of the failed creation.
-int createTemporary(TemporaryFile &temp, const Placement &place)
+int createTemporary(TemporaryFile &temp, const Placement &place, mode_t mode)
 {
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -105,7 +108,7 @@ int createTemporary(TemporaryFile &temp, const Placement &place)
         ::clock_gettime(CLOCK_REALTIME, &now);
         const std::string candidate = place.folderPrefix + "." + place.baseName + "." + std::to_string(::getpid())
             + "-" + std::to_string(counter++) + "-" + std::to_string(now.tv_nsec) + std::string(TemporarySuffix);
-        UniqueFd fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        UniqueFd fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
         if (fd) {
             ::flock(fd.get(), LOCK_EX | LOCK_NB);
             temp.fd = std::move(fd);
@@ -140,6 +143,16 @@ std::string writeTarget(const std::string &path)
         current = link.starts_with('/') ? link : placementOf(current).folderPrefix + link;
     }
     fail(ELOOP);
+}
+
+// For the names beside a file: a link that is not followed is where it stands.
+std::string targetOrPath(const std::string &path)
+{
+    try {
+        return writeTarget(path);
+    } catch (const WriteRefused &) {
+        return path;
+    }
 }
 
 // Root passes access() whatever the bits say; a file that grants nobody the
@@ -224,8 +237,10 @@ void replaceFile(const std::string &path, const std::string &data, const WriteFu
         requireWritable(target, old);
     }
 
+    // No more permission than the old file grants, from the first moment: a
+    // private file must not be readable by others while it is written.
     TemporaryFile temp;
-    if (const int error = createTemporary(temp, place); error != 0) {
+    if (const int error = createTemporary(temp, place, exists ? (old.st_mode & 0666) : 0666); error != 0) {
         // A folder the operator may not write, holding a file they may.
         if (exists && S_ISREG(old.st_mode) && (error == EACCES || error == EPERM)) {
             rewriteInPlace(target, data, write);
@@ -234,17 +249,21 @@ void replaceFile(const std::string &path, const std::string &data, const WriteFu
         fail(error);
     }
 
+    // Only root may give a file away. Another user's file that the operator
+    // may write is rewritten in place instead, which keeps its owner and
+    // group; a new file would silently become the operator's.
+    if (exists && ::fchown(temp.fd.get(), old.st_uid, old.st_gid) != 0) {
+        temp.discard();
+        rewriteInPlace(target, data, write);
+        return;
+    }
+
     if (const int error = writeFully(temp.fd.get(), data, write); error != 0)
         fail(error);
 
-    if (exists) {
-        // Owner first: a change of owner clears set-id bits that fchmod then restores.
-        // Only root may give the file away, so a refusal is not an error.
-        if (::fchown(temp.fd.get(), old.st_uid, old.st_gid) != 0) {
-        }
-        if (::fchmod(temp.fd.get(), old.st_mode & 07777) != 0)
-            fail(errno);
-    }
+    // After the owner: a change of owner clears set-id bits that this restores.
+    if (exists && ::fchmod(temp.fd.get(), old.st_mode & 07777) != 0)
+        fail(errno);
     if (::fsync(temp.fd.get()) != 0)
         fail(errno);
     if (const int error = temp.fd.close(); error != 0)
@@ -252,7 +271,7 @@ void replaceFile(const std::string &path, const std::string &data, const WriteFu
 
     if (::rename(temp.path.c_str(), target.c_str()) != 0)
         fail(errno);
-    temp.path.clear();
+    temp.path.clear(); // renamed: nothing left to remove
 
     // Makes the rename itself durable; some file systems cannot sync a folder,
     // and the new file is in place either way.
@@ -261,15 +280,15 @@ void replaceFile(const std::string &path, const std::string &data, const WriteFu
         ::fsync(folder.get());
 }
 
+std::string replacementFolder(const std::string &path)
+{
+    return placementOf(targetOrPath(path)).folder;
+}
+
 void removeStaleTemporaries(const std::string &path)
 {
-    std::string target = path;
-    try {
-        target = writeTarget(path);
-    } catch (const WriteRefused &) {
-        // Not followed, so nothing of ours was ever written there.
-    }
-    const Placement place = placementOf(target);
+    // A link not followed had nothing of ours written beside its target.
+    const Placement place = placementOf(targetOrPath(path));
     const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(place.folder.c_str()), ::closedir);
     if (!dir)
         return;

@@ -3,10 +3,12 @@
 //
 // replaceFile() writes a temporary file beside the target, gives it the old
 // file's owner and mode, syncs it and renames it over the old one, then syncs
-// the folder. A failure (read-only file, vanished folder, full disk) leaves
-// the old file as it was and no temporary file behind. Where the folder
-// refuses the temporary file but the file itself may be written, the file is
-// rewritten in place; should that fail, the old file is put back whole.
+// the folder. The temporary file never grants more than the old file does. A
+// failure (read-only file, vanished folder, full disk) leaves the old file as
+// it was and no temporary file behind. Where the folder refuses the temporary
+// file, or the old file belongs to someone the temporary file cannot be given
+// to, but the file itself may be written, the file is rewritten in place;
+// should that fail, the old file is put back whole.
 //
 // Refused with EACCES, leaving every file as it is: a file without any write
 // bit (root included), and a symbolic link (at any step of a chain) that
@@ -40,6 +42,10 @@ private:
 
 // Throws WriteRefused.
 void replaceFile(const std::string &path, const std::string &data, const WriteFunction &write = {});
+
+// The folder replaceFile(path) writes in: path's own, or, for a link it
+// follows, its target's.
+std::string replacementFolder(const std::string &path);
 
 // Removes the temporary files that an interrupted replaceFile() left beside
 // path: only names it makes, only the running user's own, and only when
