@@ -8,6 +8,7 @@
 #include "Unit_Results.h"
 #include "core/Desktop.h"
 #include "core/ServeAddress.h"
+#include "core/Version.h"
 #include "web/BoardServer.h"
 
 #include <cstdio>
@@ -49,7 +50,7 @@ int main(int argc, char **argv)
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::puts("torvane-scoreboard 1.3");
+            std::printf("torvane-scoreboard %s\n", scb::Version);
             return 0;
         }
         if (std::strcmp(argv[i], "--serve") == 0) {

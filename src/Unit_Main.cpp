@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "ControlWindowLayout.h"
 #include "core/SessionRules.h"
+#include "core/Version.h"
 #include "core/platform/Platform.h"
 #include "adapters/Dialogs.h"
 #include "widgets/FileOpenEdit.h"
@@ -106,7 +107,7 @@ void TSCBForm::showEvent(QShowEvent *event)
 
 void TSCBForm::FormShow()
 {
-    setWindowTitle(QStringLiteral("Torvane Zentrack Scoreboard Version 1.3"));
+    setWindowTitle(QStringLiteral("Torvane Zentrack Scoreboard Version ") + QLatin1String(scb::Version));
     const std::string cwd = scb::workingFolder();
     scb::beginStartUp(m_state, cwd);
     loadSettings();
