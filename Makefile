@@ -1,5 +1,5 @@
 # The README's two commands. Everything else is reachable through CMake presets.
-.PHONY: test run bench deps
+.PHONY: test run bench package deps
 
 deps:
 	@tools/install-deps
@@ -22,3 +22,9 @@ bench: deps
 	cmake --preset release
 	cmake --build --preset release
 	tools/bench
+
+# The Debian package for display PCs: build/release/torvane-scoreboard_<version>_<arch>.deb
+package: deps
+	cmake --preset release
+	cmake --build --preset release
+	cd build/release && cpack

@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "core/Error.h"
+#include "core/Version.h"
 #include "adapters/Dialogs.h"
 
 #include <QHash>
@@ -47,7 +48,7 @@ void Application::setKeyPreview(QWidget *window, KeyPreview handler)
 Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(Title);
-    setApplicationVersion(QStringLiteral("1.3"));
+    setApplicationVersion(QLatin1String(scb::Version));
     // The caret is on for 530 ms and off for 530 ms; Qt's flash time is the
     // whole cycle.
     styleHints()->setCursorFlashTime(2 * 530);

@@ -8,6 +8,7 @@
 #include "Unit_Results.h"
 #include "core/Desktop.h"
 #include "core/CommandLine.h"
+#include "core/Version.h"
 #include "web/BoardServer.h"
 
 #include <cstdio>
@@ -50,7 +51,7 @@ int main(int argc, char **argv)
         std::fputs(Details, stdout);
         return 0;
     case scb::CommandLine::Action::Version:
-        std::puts("torvane-scoreboard 1.3");
+        std::printf("torvane-scoreboard %s\n", scb::Version);
         return 0;
     case scb::CommandLine::Action::Refuse:
         fail(line.error.c_str());

@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "ControlWindowLayout.h"
 #include "core/SessionRules.h"
+#include "core/Version.h"
 #include "core/platform/Platform.h"
 #include "adapters/Dialogs.h"
 #include "widgets/FileOpenEdit.h"
@@ -109,7 +110,7 @@ void TSCBForm::showEvent(QShowEvent *event)
 void TSCBForm::FormShow()
 {
     const QString servedAt = m_servedAt.isEmpty() ? QString() : QStringLiteral(" \u2014 browsers: ") + m_servedAt;
-    setWindowTitle(QStringLiteral("Torvane Zentrack Scoreboard Version 1.3") + servedAt);
+    setWindowTitle(QStringLiteral("Torvane Zentrack Scoreboard Version ") + QLatin1String(scb::Version) + servedAt);
     const std::string cwd = scb::workingFolder();
     scb::beginStartUp(m_state, cwd);
     loadSettings();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `cmake --install` into a scratch prefix puts the program in bin, the menu
 # entry in share/applications and the icon in the hicolor theme, and the
-# entry names the installed program and icon.
+# entry names the installed launcher (which starts the program) and icon.
 # Arguments: cmake, the build folder.
 set -uo pipefail
 cmake=${1:?cmake} build=${2:?build folder}
@@ -28,13 +28,15 @@ fi
 [[ -f "$icon" ]] || fail "no share/icons/hicolor/scalable/apps/torvane-scoreboard.svg"
 
 [[ "$(head -n 1 "$desktop")" == "[Desktop Entry]" ]] || fail "the menu entry does not start with [Desktop Entry]"
-for line in "Type=Application" "Exec=torvane-scoreboard" "Icon=torvane-scoreboard" "Name=Torvane Scoreboard"; do
+launcher="$prefix/libexec/torvane-scoreboard/launch"
+for line in "Type=Application" "Exec=$launcher" "Icon=torvane-scoreboard" "Name=Torvane Scoreboard"; do
     grep -qx "$line" "$desktop" || fail "the menu entry lacks '$line'"
 done
+[[ -x "$launcher" ]] || fail "no libexec/torvane-scoreboard/launch"
 if command -v desktop-file-validate >/dev/null 2>&1; then
     desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the menu entry"
 fi
-echo "[$name] ok: menu entry names the installed program and icon"
+echo "[$name] ok: menu entry names the installed launcher and icon"
 
 python=$(command -v /usr/bin/python3 || command -v python3 || true)
 if [[ -n "$python" ]]; then
