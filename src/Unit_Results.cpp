@@ -52,7 +52,8 @@ void TResultsForm::resizeEvent(QResizeEvent *event)
 void TResultsForm::applyLayout(const scb::BoardLayout &layout)
 {
     const scb::ScoreboardRect &r = layout.rect;
-    setGeometry(toQRect(scb::desktopToWindow({r.left, r.top, r.width, r.height}, desktopScreens())));
+    m_desktopRect = {r.left, r.top, r.width, r.height};
+    setGeometry(toQRect(scb::desktopToWindow(m_desktopRect, desktopScreens())));
     m_panelFill->setGeometry(rect());
     m_grid->setGeometry(m_panelFill->rect());
 
@@ -121,10 +122,15 @@ void TResultsForm::FormKeyUp(QKeyEvent *event)
 
 void TResultsForm::nudge(int desktopPixels)
 {
+    // Counted from where the boxes and the keys put the board, not from the
+    // pixel it landed on: on a scaled desktop that may be off by one, and each
+    // press would add its own rounding. Moved by other means (the window
+    // manager), it goes on from where it is.
     const std::vector<scb::DesktopScreen> screens = desktopScreens();
-    scb::Rect r = scb::windowToDesktop(fromQRect(geometry()), screens);
-    r.x += desktopPixels;
-    move(toQRect(scb::desktopToWindow(r, screens)).topLeft());
+    if (toQRect(scb::desktopToWindow(m_desktopRect, screens)) != geometry())
+        m_desktopRect = scb::windowToDesktop(fromQRect(geometry()), screens);
+    m_desktopRect.x += desktopPixels;
+    move(toQRect(scb::desktopToWindow(m_desktopRect, screens)).topLeft());
 }
 
 bool TResultsForm::event(QEvent *event)

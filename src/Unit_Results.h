@@ -11,6 +11,7 @@
 
 #include "core/BoardLayout.h"
 #include "core/BoardModel.h"
+#include "core/Geometry.h"
 
 class ScbGrid;
 
@@ -53,4 +54,7 @@ private:
 
     QWidget *m_panelFill = nullptr; // PanelFill
     ScbGrid *m_grid = nullptr;      // ScbGrid
+    // Where the board should be, in desktop pixels; on a scaled desktop the
+    // window may only come near it.
+    scb::Rect m_desktopRect;
 };

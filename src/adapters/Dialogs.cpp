@@ -152,26 +152,63 @@ void centreOnScreenOf(QWidget *window, QWidget *home)
     window->setGeometry(QRect(QPoint(origin.x, origin.y), window->size()));
 }
 
+// Looks for the frame from the moment the window is mapped. A box opened
+// while the window is being shown (a start-up message) holds the mapping back
+// for as long as the operator takes to read it; counted from the show, the
+// looks would run out first and leave the window centred without its frame.
+class FrameWatch : public QObject
+{
+public:
+    FrameWatch(QWidget *window, QWidget *home) : QObject(window), m_window(window), m_home(home)
+    {
+        m_timer.setInterval(Interval);
+        connect(&m_timer, &QTimer::timeout, this, &FrameWatch::look);
+        QWindow *handle = window->windowHandle();
+        if (handle && !handle->isExposed())
+            handle->installEventFilter(this);
+        else
+            m_timer.start();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            m_timer.start();
+        }
+        return false;
+    }
+
+private:
+    // No event tells when the frame becomes known; it comes within moments of
+    // mapping, and a window without a window manager never gets one.
+    static constexpr int Interval = 20;
+    static constexpr int Looks = 100;
+
+    void look()
+    {
+        const bool framed = !frameMargins(m_window).isNull();
+        if (framed)
+            centreOnScreenOf(m_window, m_home);
+        if (framed || !m_window->isVisible() || ++m_looks >= Looks) {
+            m_timer.stop();
+            deleteLater();
+        }
+    }
+
+    QWidget *m_window;
+    QPointer<QWidget> m_home;
+    QTimer m_timer;
+    int m_looks = 0;
+};
+
 } // namespace
 
 void centreOnScreenOnceFramed(QWidget *window, QWidget *home)
 {
     centreOnScreenOf(window, home);
-    // No event tells when the frame becomes known; it comes within moments of
-    // mapping, and a window without a window manager never gets one.
-    constexpr int Interval = 20;
-    constexpr int Looks = 100;
-    auto *watch = new QTimer(window);
-    watch->setInterval(Interval);
-    auto look = [window, watch, home = QPointer<QWidget>(home), n = 0]() mutable {
-        const bool framed = !frameMargins(window).isNull();
-        if (framed)
-            centreOnScreenOf(window, home);
-        if (framed || !window->isVisible() || ++n >= Looks)
-            watch->deleteLater();
-    };
-    QObject::connect(watch, &QTimer::timeout, window, look);
-    watch->start();
+    new FrameWatch(window, home);
 }
 
 std::optional<FontChoice> SystemDialogs::chooseFont(QWidget *parent, const FontChoice &initial)

@@ -12,9 +12,10 @@ bool isSet(const char *value)
     return value != nullptr && *value != '\0';
 }
 
+// Half up, as the toolkit rounds, also left of a screen's origin.
 int scaled(int value, double factor)
 {
-    return static_cast<int>(std::lround(value * factor));
+    return static_cast<int>(std::floor(value * factor + 0.5));
 }
 
 // The screen that the toolkit will place a rectangle on: by its centre first.

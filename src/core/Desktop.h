@@ -7,7 +7,10 @@
 // desktop pixels) and types them into the board's rectangle, so the rectangle
 // is in desktop pixels on a scaled desktop too. The toolkit places windows in
 // device-independent units: each screen keeps its top-left where the desktop
-// has it and its size is divided by the screen's scale.
+// has it and its size is divided by the screen's scale. A window unit is
+// whole, so on a scaled desktop a window reaches only some desktop pixels:
+// whole multiples of the scale from its screen's top-left, rounded half up
+// (at scale 2 the even ones, at 1.5 two in three).
 
 #include "core/GroupBoxGeometry.h"
 
@@ -30,12 +33,13 @@ struct DesktopScreen
     Rect desktop() const;
 };
 
-// The rectangle in window units that covers the desktop rectangle. The screen
-// that holds the rectangle's centre sets the scale (the toolkit picks a
+// The rectangle in window units that comes nearest the desktop rectangle. The
+// screen that holds the rectangle's centre sets the scale (the toolkit picks a
 // window's screen the same way), else the one holding its top-left, else the
 // first. No screens: unchanged.
 Rect desktopToWindow(const Rect &desktop, const std::vector<DesktopScreen> &screens);
-// The way back, for a window placed in window units.
+// The way back, as the toolkit maps a window to desktop pixels: applied to
+// desktopToWindow's answer, where a desktop rectangle really lands.
 Rect windowToDesktop(const Rect &window, const std::vector<DesktopScreen> &screens);
 
 struct FrameMargins

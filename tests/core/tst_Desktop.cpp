@@ -72,18 +72,34 @@ void tst_Desktop::desktopToWindow_scalesFromTheScreensOrigin_data()
     QTest::addColumn<std::vector<DesktopScreen>>("screens");
     QTest::addColumn<Rect>("desktop");
     QTest::addColumn<Rect>("window");
+    QTest::addColumn<Rect>("landed");
 
     const std::vector<DesktopScreen> unscaled{{{0, 0, 800, 600}, 1.0}, {{800, 0, 1920, 1080}, 1.0}};
-    QTest::newRow("unscaled: the same") << unscaled << Rect{801, 0, 800, 600} << Rect{801, 0, 800, 600};
-    QTest::newRow("scaled: operator's screen") << Scaled << Rect{100, 50, 800, 600} << Rect{50, 25, 400, 300};
+    QTest::newRow("unscaled: the same") << unscaled << Rect{801, 0, 800, 600} << Rect{801, 0, 800, 600}
+                                        << Rect{801, 0, 800, 600};
+    QTest::newRow("scaled: operator's screen") << Scaled << Rect{100, 50, 800, 600} << Rect{50, 25, 400, 300}
+                                               << Rect{100, 50, 800, 600};
     QTest::newRow("scaled: the whole projector as xrandr shows it")
-        << Scaled << Rect{1600, 0, 3840, 2160} << Rect{1600, 0, 1920, 1080};
-    QTest::newRow("scaled: inside the projector") << Scaled << Rect{2600, 100, 800, 600} << Rect{2100, 50, 400, 300};
+        << Scaled << Rect{1600, 0, 3840, 2160} << Rect{1600, 0, 1920, 1080} << Rect{1600, 0, 3840, 2160};
+    QTest::newRow("scaled: inside the projector") << Scaled << Rect{2600, 100, 800, 600} << Rect{2100, 50, 400, 300}
+                                                  << Rect{2600, 100, 800, 600};
     // The centre decides: this one starts on the unscaled screen.
     const std::vector<DesktopScreen> mixed{{{0, 0, 800, 600}, 1.0}, {{800, 0, 960, 540}, 2.0}};
-    QTest::newRow("mixed: centre on the scaled screen") << mixed << Rect{700, 0, 400, 300} << Rect{750, 0, 200, 150};
+    QTest::newRow("mixed: centre on the scaled screen") << mixed << Rect{700, 0, 400, 300} << Rect{750, 0, 200, 150}
+                                                        << Rect{700, 0, 400, 300};
     QTest::newRow("off every screen: the first one's scale")
-        << Scaled << Rect{10000, 10000, 100, 100} << Rect{5000, 5000, 50, 50};
+        << Scaled << Rect{10000, 10000, 100, 100} << Rect{5000, 5000, 50, 50} << Rect{10000, 10000, 100, 100};
+    // Out of reach: the nearest pixel the scale allows, half up.
+    QTest::newRow("scale 2: odd goes to the next even") << Scaled << Rect{801, 1, 801, 599} << Rect{401, 1, 401, 300}
+                                                         << Rect{802, 2, 802, 600};
+    QTest::newRow("scale 2: even counted from the projector's edge")
+        << Scaled << Rect{1601, 0, 800, 600} << Rect{1601, 0, 400, 300} << Rect{1602, 0, 800, 600};
+    // Xft.dpi 144: a 2400 x 1200 monitor.
+    const std::vector<DesktopScreen> oneAndHalf{{{0, 0, 1600, 800}, 1.5}};
+    QTest::newRow("scale 1.5: one pixel in three out of reach")
+        << oneAndHalf << Rect{811, 0, 800, 600} << Rect{541, 0, 533, 400} << Rect{812, 0, 800, 600};
+    QTest::newRow("scale 1.5: within reach") << oneAndHalf << Rect{821, 0, 800, 600} << Rect{547, 0, 533, 400}
+                                             << Rect{821, 0, 800, 600};
 }
 
 void tst_Desktop::desktopToWindow_scalesFromTheScreensOrigin()
@@ -91,8 +107,9 @@ void tst_Desktop::desktopToWindow_scalesFromTheScreensOrigin()
     QFETCH(std::vector<DesktopScreen>, screens);
     QFETCH(Rect, desktop);
     QFETCH(Rect, window);
+    QFETCH(Rect, landed);
     QCOMPARE(desktopToWindow(desktop, screens), window);
-    QCOMPARE(windowToDesktop(window, screens), desktop);
+    QCOMPARE(windowToDesktop(window, screens), landed);
 }
 
 void tst_Desktop::centredClientOrigin_centresFrameIncluded_data()

@@ -144,13 +144,19 @@ e2e_copy_sample()
     cp "$E2E_DIR/../../demo/Main.txt" "$E2E_TMP/work/Main.txt" || e2e_fail "no demo/Main.txt"
 }
 
-# Starts the program in the scratch folder and waits for its control window.
-e2e_start_app()
+# Starts the program in the scratch folder.
+e2e_launch_app()
 {
     (cd "$E2E_TMP/work" && exec "$E2E_EXE") >>"$E2E_TMP/app.log" 2>&1 &
     E2E_APP_PID=$!
     E2E_PIDS+=("$E2E_APP_PID")
     E2E_CONTROL=
+}
+
+# Starts the program and waits for its control window.
+e2e_start_app()
+{
+    e2e_launch_app
     e2e_until 10 e2e_find_control || e2e_fail "the control window did not appear"
     e2e_until 5 e2e_is_active "$E2E_CONTROL" || e2e_log "note: control window not active yet"
 }
@@ -187,6 +193,26 @@ e2e_geometry()
 }
 
 e2e_geometry_is() { [[ "$(e2e_geometry "$1")" == "$2" ]]; }
+
+# The centre of a window's frame, doubled so an odd size needs no rounding:
+# "2X 2Y".
+e2e_frame_centre2()
+{
+    local x y w h left right top bottom
+    read -r x y w h <<<"$(e2e_geometry "$1")"
+    IFS=', ' read -r left right top bottom <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed 's/.*= //')"
+    [[ -n "$bottom" ]] || return 1
+    echo "$((2 * (x - left) + left + w + right)) $((2 * (y - top) + top + h + bottom))"
+}
+
+# e2e_is_centred WINDOW SCREEN_W SCREEN_H: its frame is centred on the screen
+# to within half a pixel.
+e2e_is_centred()
+{
+    local cx cy
+    read -r cx cy <<<"$(e2e_frame_centre2 "$1")" || return 1
+    ((cx >= $2 - 1 && cx <= $2 + 1 && cy >= $3 - 1 && cy <= $3 + 1))
+}
 
 # Activates a window through the window manager, then presses KEY in it.
 e2e_key()

@@ -18,23 +18,8 @@ e2e_start_app
 ! grep -qi wayland "$E2E_TMP/app.log" || e2e_fail "the program tried Wayland: $(grep -i wayland "$E2E_TMP/app.log")"
 e2e_ok "under a Wayland session it runs on the X11 layer by itself"
 
-# The frame's centre, doubled so an odd size needs no rounding: "2X 2Y".
-control_frame_centre2()
-{
-    local x y w h left right top bottom
-    read -r x y w h <<<"$(e2e_geometry "$E2E_CONTROL")"
-    IFS=', ' read -r left right top bottom <<<"$(xprop -id "$E2E_CONTROL" _NET_FRAME_EXTENTS | sed 's/.*= //')"
-    [[ -n "$bottom" ]] || return 1
-    echo "$((2 * (x - left) + left + w + right)) $((2 * (y - top) + top + h + bottom))"
-}
-control_is_centred()
-{
-    local cx cy
-    read -r cx cy <<<"$(control_frame_centre2)" || return 1
-    ((cx >= 2399 && cx <= 2401 && cy >= 799 && cy <= 801))
-}
-e2e_until 3 control_is_centred ||
-    e2e_fail "control window's frame centred at $(control_frame_centre2) (doubled), expected 2400 800"
+e2e_until 3 e2e_is_centred "$E2E_CONTROL" 2400 800 ||
+    e2e_fail "control window's frame centred at $(e2e_frame_centre2 "$E2E_CONTROL") (doubled), expected 2400 800"
 e2e_ok "the control window is centred on the 2400x800 screen, frame included"
 
 e2e_show_board "801 0 800 600"

@@ -4,7 +4,7 @@
 # 800x600) puts it wholly on the second monitor, drawn there.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
-e2e_require xrandr python3 import
+e2e_require xrandr xrdb python3 import
 e2e_start_x 2400x800x24
 
 if ! xrandr --setmonitor primary-800 800/211x800/211+0+0 screen >>"$E2E_TMP/xrandr.log" 2>&1 ||
@@ -37,3 +37,22 @@ E2E_LAST_PATTERN=
 e2e_until 3 e2e_board_shows 111111111111 ||
     e2e_fail "expected text on all twelve rows on the second monitor, saw $E2E_LAST_PATTERN"
 e2e_ok "the start list is drawn there"
+
+# Scaled to 150 % (Xft.dpi 144), the toolkit reaches two desktop pixels in
+# three, counted from the monitor's left edge: 801 is 1 past it, out of reach,
+# and the board takes the nearest pixel, 802. Left and Right step 10 pixels
+# from where the boxes put it, each to the nearest pixel in reach, so the
+# board comes back exactly where it started.
+e2e_close_by_window_manager "$E2E_CONTROL"
+e2e_until 5 e2e_app_gone || e2e_fail "Alt+F4 on the control window did not end the program"
+echo "Xft.dpi: 144" | xrdb -merge || e2e_fail "could not set Xft.dpi"
+e2e_start_app
+e2e_show_board "802 0 800 600"
+e2e_ok "at 150 % the scoreboard lands on 802, the pixel in reach nearest 801"
+for step in "Right 811" "Right 821" "Left 811" "Left 802"; do
+    read -r key x <<<"$step"
+    e2e_key "$E2E_BOARD" "$key"
+    e2e_until 2 e2e_geometry_is "$E2E_BOARD" "$x 0 800 600" ||
+        e2e_fail "$key left the scaled scoreboard at '$(e2e_geometry "$E2E_BOARD")', expected x $x"
+done
+e2e_ok "at 150 % Right, Right, Left, Left go to 811, 821, 811 and back to 802"
