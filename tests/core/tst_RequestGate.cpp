@@ -1,6 +1,6 @@
 // What the board's web server lets in: which requests the gate refuses before
-// the HTTP server sees them, when a WebSocket's Origin counts as the page's
-// own, and how --serve reads its argument.
+// they are answered, pipelined ones included, which Host names and Origins
+// count as the server's own, and how --serve reads its argument.
 
 #include "core/RequestGate.h"
 #include "core/ServeAddress.h"
