@@ -170,6 +170,7 @@ int RequestGate::judgeHead(std::string_view head, bool blankLinesBefore)
         || !isDigits(version.substr(7)))
         return 400;
     const bool http10 = version == "HTTP/1.0";
+    m_request.http10 = http10;
     m_request.path = std::string(target.substr(0, target.find('?')));
 
     int hostCount = 0;

@@ -33,6 +33,7 @@ struct GateRequest
     std::string path;       // the target without its query
     bool webSocket = false; // a valid WebSocket handshake on /ws
     bool close = false;     // the connection ends after the answer
+    bool http10 = false;    // kept open only when the answer says so
 };
 
 class RequestGate

@@ -66,11 +66,13 @@ QByteArray reason(int status)
     }
 }
 
-QByteArray answerHead(int status, const QByteArray &type, qsizetype length, bool close, const QByteArray &headers)
+// connection: the Connection header's value, if one is sent.
+QByteArray answerHead(int status, const QByteArray &type, qsizetype length, const QByteArray &connection,
+                      const QByteArray &headers)
 {
     return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) + "\r\nContent-Type: " + type
-        + "\r\nContent-Length: " + QByteArray::number(length) + "\r\n" + (close ? "Connection: close\r\n" : "")
-        + headers + "\r\n";
+        + "\r\nContent-Length: " + QByteArray::number(length) + "\r\n"
+        + (connection.isEmpty() ? QByteArray() : "Connection: " + connection + "\r\n") + headers + "\r\n";
 }
 
 // Closing with unread input makes the system reset the connection, and the
@@ -95,7 +97,7 @@ QByteArray GuardedTcpServer::statusResponse(int status, const QByteArray &header
 {
     const QByteArray body = QByteArray::number(status) + ' ' + reason(status) + '\n';
     const QByteArray allow = status == 405 ? "Allow: GET\r\n" : "";
-    return answerHead(status, "text/plain; charset=utf-8", body.size(), true, allow + headers) + body;
+    return answerHead(status, "text/plain; charset=utf-8", body.size(), "close", allow + headers) + body;
 }
 
 int GuardedTcpServer::fromAddress(const QHostAddress &peer) const
@@ -187,7 +189,9 @@ void GuardedTcpServer::serve(ConnectionWatch *watch)
     socket->skip(static_cast<qint64>(request.size));
     const Answer answer = m_route(QByteArray::fromStdString(request.path));
     watch->answering = true;
-    socket->write(answerHead(answer.status, answer.type, answer.body.size(), request.close, m_headers));
+    // An HTTP/1.0 client keeps the connection only when told to.
+    const QByteArray connection = request.close ? "close" : request.http10 ? "keep-alive" : "";
+    socket->write(answerHead(answer.status, answer.type, answer.body.size(), connection, m_headers));
     // Written as it is: a large picture is shared by every answer, not copied.
     socket->write(answer.body);
     if (request.close) {

@@ -117,6 +117,8 @@ void tst_WebLimits::deadlinesAndClosing()
         QTRY_VERIFY_WITH_TIMEOUT(c.got.contains("\r\n\r\n"), 5000);
         QTest::qWait(200);
         QVERIFY(!c.closed());
+        // An HTTP/1.0 client keeps it open only when told so.
+        QCOMPARE(c.got.contains("\r\nConnection: keep-alive\r\n"), request.contains("HTTP/1.0"));
     }
     QCOMPARE(c.status(), status);
     // Every request of a pipeline is answered, the last one included.
