@@ -79,3 +79,19 @@ save("fuzz_picture", "emf", b"\x02" + emf)
 save("fuzz_picture", "wmf", b"\x03" + struct.pack("<HHHIHIH", 1, 9, 0x0300, 0, 0, 0, 0))
 save("fuzz_picture", "wmfplaceable", b"\x03" + struct.pack("<I", 0x9AC6CDD7) + bytes(18) + struct.pack("<HHHIHIH", 2, 9, 0x0100, 0, 0, 0, 0))
 save("fuzz_picture", "zero_ico", b"\x01")
+
+# fuzz_request_gate: byte 0 picks the address served on (0 any, 1 127.0.0.1:8080,
+# 2 [::1]:80, 3 192.168.1.20:8080), byte 1 the piece size; then a connection's bytes.
+handshake = (b"Upgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+             b"Sec-WebSocket-Version: 13\r\n")
+for name, data in [
+        ("pipelined", b"\x01\x07GET / HTTP/1.1\r\nHost: 127.0.0.1:8080\r\n\r\nGET /board.json HTTP/1.1\r\n"
+                      b"Host: localhost:8080\r\nConnection: close\r\n\r\n"),
+        ("websocket", b"\x01\x10GET /ws HTTP/1.1\r\nHost: 127.0.0.1:8080\r\nOrigin: http://localhost:8080\r\n"
+                      + handshake + b"\r\n"),
+        ("bare_upgrade", b"\x00\x03GET /ws HTTP/1.1\r\nHost: x\r\nUpgrade: websocket\r\n\r\n"),
+        ("folded", b"\x00\x05GET /ws HTTP/1.1\r\nHost: a\r\n" + handshake + b"X: 1\r\n Origin: http://evil\r\n\r\n"),
+        ("body", b"\x02\x01\r\n\nGET /?a=b HTTP/1.0\nHost: [::1]\nContent-Length: 4\n\nabcdGET /picture HTTP/1.1\r\n\r\n"),
+        ("foreign_host", b"\x03\x20GET / HTTP/1.1\r\nHost: evil.example:8080\r\n\r\nPOST / HTTP/1.1\r\n\r\n"),
+]:
+    save("fuzz_request_gate", name, data)

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <vector>
 
 namespace scb {
 
@@ -49,6 +48,17 @@ bool hasToken(std::string_view list, std::string_view token)
     return false;
 }
 
+bool hostListed(std::string_view host, const std::vector<std::string> &hosts)
+{
+    const std::string h = withoutDefaultPort(trim(host), "80");
+    return std::any_of(hosts.begin(), hosts.end(), [&h](const std::string &a) { return withoutDefaultPort(a, "80") == h; });
+}
+
+bool isDigits(std::string_view s)
+{
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 } // namespace
 
 bool originMatchesHost(std::string_view origin, std::string_view host)
@@ -71,13 +81,30 @@ bool originMatchesHost(std::string_view origin, std::string_view host)
     return withoutDefaultPort(authority, defaultPort) == withoutDefaultPort(host, defaultPort);
 }
 
+std::vector<std::string> acceptedHosts(std::string_view boundAddress, int port)
+{
+    std::string address = lower(boundAddress);
+    if (address.size() >= 2 && address.front() == '[' && address.back() == ']')
+        address = address.substr(1, address.size() - 2);
+    if (address == "0.0.0.0" || address == "::")
+        return {};
+    const std::string suffix = ':' + std::to_string(port);
+    const bool v6 = address.find(':') != std::string::npos;
+    std::vector<std::string> hosts{(v6 ? '[' + address + ']' : address) + suffix};
+    if (address == "::1" || address.rfind("127.", 0) == 0)
+        hosts.push_back("localhost" + suffix);
+    return hosts;
+}
+
+RequestGate::RequestGate(std::vector<std::string> hosts) : m_hosts(std::move(hosts)) {}
+
 void RequestGate::startRequest()
 {
     m_head.clear();
     m_total = 0;
     m_headDone = false;
-    m_webSocket = false;
     m_refused = 0;
+    m_request = GateRequest();
 }
 
 int RequestGate::feed(std::string_view bytes)
@@ -85,78 +112,141 @@ int RequestGate::feed(std::string_view bytes)
     if (m_refused)
         return m_refused;
     m_total += bytes.size();
-    if (m_total > MaxRequestBytes)
-        return m_refused = 413;
     if (m_headDone)
         return 0;
+    // A head may end in a chunk's first bytes: look again at the last two.
     const std::size_t from = m_head.size() >= 2 ? m_head.size() - 2 : 0;
-    m_head.append(bytes);
+    // No more than the limit and one byte is ever kept.
+    m_head.append(bytes.substr(0, MaxRequestBytes + 1 - m_head.size()));
     // Empty lines before the request line are allowed and skipped.
     const std::size_t first = m_head.find_first_not_of("\r\n");
-    if (first == std::string::npos)
-        return 0;
-    const std::size_t search = std::max(from, first);
-    const std::size_t lf = m_head.find("\n\n", search);
-    const std::size_t crlf = m_head.find("\n\r\n", search);
-    if (lf == std::string::npos && crlf == std::string::npos)
-        return 0;
-    m_head.erase(0, first);
+    std::size_t end = std::string::npos;
+    if (first != std::string::npos) {
+        const std::size_t search = std::max(from, first);
+        const std::size_t lf = m_head.find("\n\n", search);
+        const std::size_t crlf = m_head.find("\n\r\n", search);
+        if (lf != std::string::npos && (crlf == std::string::npos || lf < crlf))
+            end = lf + 2;
+        else if (crlf != std::string::npos)
+            end = crlf + 3;
+    }
+    if (end == std::string::npos || end > MaxRequestBytes)
+        return m_refused = m_head.size() > MaxRequestBytes ? 413 : 0;
     m_headDone = true;
-    m_refused = judgeHead();
+    m_refused = judgeHead(std::string_view(m_head).substr(first, end - first), first > 0);
+    m_request.size += end;
+    if (!m_refused && m_request.size > MaxRequestBytes)
+        m_refused = 413;
     m_head.clear();
     m_head.shrink_to_fit();
     return m_refused;
 }
 
-int RequestGate::judgeHead()
+int RequestGate::judgeHead(std::string_view head, bool blankLinesBefore)
 {
+    const bool crlfHead = head.ends_with("\r\n\r\n");
     std::vector<std::string_view> lines;
-    std::string_view rest(m_head);
-    while (!rest.empty()) {
+    for (std::string_view rest = head; !rest.empty();) {
         const std::size_t nl = rest.find('\n');
-        const std::string_view line = trim(rest.substr(0, nl));
+        std::string_view line = rest.substr(0, nl);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         if (line.empty())
             break;
         lines.push_back(line);
-        if (nl == std::string_view::npos)
-            break;
-        rest.remove_prefix(nl + 1);
+        rest.remove_prefix(nl == std::string_view::npos ? rest.size() : nl + 1);
     }
-    if (lines.empty())
-        return 400;
 
+    // "GET /target HTTP/1.x", one space apart.
     const std::string_view requestLine = lines.front();
     const std::size_t sp1 = requestLine.find(' ');
     if (requestLine.substr(0, sp1) != "GET")
         return 405;
-    std::string_view target = sp1 == std::string_view::npos ? std::string_view() : requestLine.substr(sp1 + 1);
-    target = target.substr(0, target.find(' '));
-    const std::string_view path = target.substr(0, target.find('?'));
+    const std::string_view afterMethod = requestLine.substr(sp1 + 1);
+    const std::size_t sp2 = afterMethod.find(' ');
+    const std::string_view target = afterMethod.substr(0, sp2);
+    const std::string_view version = sp2 == std::string_view::npos ? std::string_view() : afterMethod.substr(sp2 + 1);
+    if (target.empty() || target.front() != '/' || version.size() != 8 || !version.starts_with("HTTP/1.")
+        || !isDigits(version.substr(7)))
+        return 400;
+    const bool http10 = version == "HTTP/1.0";
+    m_request.http10 = http10;
+    m_request.path = std::string(target.substr(0, target.find('?')));
 
+    int hostCount = 0;
     std::string_view host;
     std::vector<std::string_view> origins;
-    bool upgrade = false;
+    std::string connection;
+    bool upgradeHeader = false;
+    bool upgradeWebSocket = false;
+    std::string_view key;
+    std::string_view wsVersion;
+    std::string_view length;
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::size_t colon = lines[i].find(':');
-        if (colon == std::string_view::npos)
-            continue;
-        const std::string name = lower(trim(lines[i].substr(0, colon)));
-        const std::string_view value = trim(lines[i].substr(colon + 1));
-        if (name == "host" && host.empty())
+        const std::string_view line = lines[i];
+        // A folded line continues the one before it, a header the checks
+        // below would not see whole: refused, as the standard allows.
+        if (line.front() == ' ' || line.front() == '\t')
+            return 400;
+        const std::size_t colon = line.find(':');
+        if (colon == 0 || colon == std::string_view::npos || line.substr(0, colon).find_first_of(" \t") != std::string_view::npos)
+            return 400;
+        const std::string name = lower(line.substr(0, colon));
+        const std::string_view value = trim(line.substr(colon + 1));
+        if (name == "host") {
+            ++hostCount;
             host = value;
-        else if (name == "origin")
+        } else if (name == "origin") {
             origins.push_back(value);
-        else if (name == "upgrade")
-            upgrade = upgrade || hasToken(value, "websocket");
+        } else if (name == "connection") {
+            connection += ',';
+            connection += value;
+        } else if (name == "upgrade") {
+            upgradeHeader = true;
+            upgradeWebSocket = upgradeWebSocket || hasToken(value, "websocket");
+        } else if (name == "sec-websocket-key") {
+            key = value;
+        } else if (name == "sec-websocket-version") {
+            wsVersion = value;
+        } else if (name == "content-length") {
+            if (!isDigits(value) || (!length.empty() && value != length))
+                return 400;
+            length = value;
+        } else if (name == "transfer-encoding") {
+            return 400; // a GET has no body to encode
+        }
     }
-    if (!upgrade)
-        return 0;
-    if (path != "/ws")
-        return 404;
-    for (const std::string_view origin : origins)
-        if (!originMatchesHost(origin, host))
+    if (hostCount > 1)
+        return 400;
+    if (!length.empty()) {
+        const std::size_t digits = length.find_first_not_of('0');
+        if (digits != std::string_view::npos && length.size() - digits > 6)
+            return 413;
+        m_request.size = digits == std::string_view::npos ? 0 : std::stoul(std::string(length.substr(digits)));
+    }
+    // Browsers always name the host; a page of a foreign name that resolves
+    // here must reach nothing.
+    if (hostCount == 1 && !m_hosts.empty() && !hostListed(host, m_hosts))
+        return 421;
+    m_request.close = hasToken(connection, "close") || (http10 && !hasToken(connection, "keep-alive"));
+
+    const bool handshake = upgradeWebSocket || !key.empty();
+    if (m_request.path != "/ws")
+        return handshake ? 404 : 0;
+    if (!handshake && !upgradeHeader)
+        return 0; // a plain GET of /ws, answered as any unknown page
+    if (!upgradeWebSocket || !hasToken(connection, "upgrade") || key.empty() || wsVersion != "13" || hostCount != 1
+        || http10 || !length.empty() || !crlfHead || blankLinesBefore)
+        return 400;
+    for (const std::string_view origin : origins) {
+        const bool own = m_hosts.empty() ? originMatchesHost(origin, host)
+                                         : std::any_of(m_hosts.begin(), m_hosts.end(), [origin](const std::string &h) {
+                                               return originMatchesHost(origin, h);
+                                           });
+        if (!own)
             return 403;
-    m_webSocket = true;
+    }
+    m_request.webSocket = true;
     return 0;
 }
 

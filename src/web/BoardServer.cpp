@@ -1,83 +1,57 @@
 #include "web/BoardServer.h"
 
+#include "core/RequestGate.h"
 #include "web/BoardPage.h"
 
 #include <QBuffer>
-#include <QHttpServerRequest>
-#include <QHttpServerResponse>
 #include <QWebSocket>
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
+
+struct BoardServer::Encoding
+{
+    std::mutex lock;
+    std::uint64_t wanted = 0; // the picture version now shown
+    QByteArray png;           // empty until that version is encoded
+};
 
 namespace {
 
-// Every answer carries these, the refusals written in front of the server
-// included.
-std::vector<std::pair<QByteArray, QByteArray>> securityHeaders()
-{
-    return {{"X-Content-Type-Options", "nosniff"},
-            {"Content-Security-Policy", BoardPage::contentSecurityPolicy()},
-            {"Cache-Control", "no-store"},
-            {"Referrer-Policy", "no-referrer"}};
-}
-
+// Every answer carries these, the refusals included.
 QByteArray securityHeaderLines()
 {
-    QByteArray lines;
-    for (const auto &[name, value] : securityHeaders())
-        lines += name + ": " + value + "\r\n";
-    return lines;
-}
-
-QHttpServerResponse withSecurityHeaders(QHttpServerResponse &&response)
-{
-    for (const auto &[name, value] : securityHeaders())
-        response.setHeader(name, value);
-    return std::move(response);
-}
-
-QHttpServerResponse notFound()
-{
-    return QHttpServerResponse("text/plain; charset=utf-8", "404 Not Found\n", QHttpServerResponse::StatusCode::NotFound);
+    return "X-Content-Type-Options: nosniff\r\nContent-Security-Policy: " + BoardPage::contentSecurityPolicy()
+        + "\r\nCache-Control: no-store\r\nReferrer-Policy: no-referrer\r\n";
 }
 
 } // namespace
 
-BoardServer::BoardServer(QObject *parent) : QObject(parent), m_tcp(new GuardedTcpServer(this))
+BoardServer::BoardServer(const WebLimits &limits, QObject *parent)
+    : QObject(parent),
+      m_limits(limits),
+      m_tcp(new GuardedTcpServer(limits, [this](const QByteArray &path) { return answer(path); }, this)),
+      m_webSockets(QString(), QWebSocketServer::NonSecureMode),
+      m_png(std::make_shared<Encoding>())
 {
     m_tcp->setResponseHeaders(securityHeaderLines());
-    using Method = QHttpServerRequest::Method;
-    m_http.route("/", Method::Get, [] {
-        return QHttpServerResponse("text/html; charset=utf-8", BoardPage::html());
-    });
-    m_http.route("/board.json", Method::Get, [this] {
-        return QHttpServerResponse("application/json", QByteArray::fromStdString(m_board.json()));
-    });
-    m_http.route("/picture", Method::Get, [this] {
-        const QByteArray png = pictureBytes();
-        return png.isEmpty() ? notFound() : QHttpServerResponse("image/png", png);
-    });
-    // Qt's server upgrades a request to a WebSocket only once a route has
-    // taken it; the gate in front has already checked its path and Origin.
-    m_http.route("/ws", Method::Get, [](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
-        if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) != 0)
-            withSecurityHeaders(notFound()).write(std::move(responder));
-    });
-    m_http.afterRequest([](QHttpServerResponse &&response) { return withSecurityHeaders(std::move(response)); });
-    m_http.setMissingHandler([](const QHttpServerRequest &, QHttpServerResponder &&responder) {
-        withSecurityHeaders(notFound()).write(std::move(responder));
-    });
-    connect(&m_http, &QAbstractHttpServer::newWebSocketConnection, this, &BoardServer::acceptWebSockets);
+    connect(m_tcp, &GuardedTcpServer::webSocketRequested, this,
+            [this](QTcpSocket *socket) { m_webSockets.handleConnection(socket); });
+    connect(&m_webSockets, &QWebSocketServer::newConnection, this, &BoardServer::acceptWebSockets);
+    // One at a time: a picture replaced while it is encoded is skipped.
+    m_encoder.setMaxThreadCount(1);
 
     // A browser that vanished without closing (a screen unplugged) would
     // hold its place forever; one that misses a ping's answer is dropped.
-    m_ping.setInterval(WebLimits::PingMs);
+    m_ping.setInterval(m_limits.pingMs);
     connect(&m_ping, &QTimer::timeout, this, &BoardServer::pingClients);
 }
 
 BoardServer::~BoardServer()
 {
+    m_encoder.clear();
+    m_encoder.waitForDone();
     for (const Client &c : m_clients)
         delete c.socket;
 }
@@ -88,7 +62,7 @@ bool BoardServer::listen(const QHostAddress &address, quint16 port)
         m_error = m_tcp->errorString();
         return false;
     }
-    m_http.bind(m_tcp);
+    m_tcp->setAcceptedHosts(scb::acceptedHosts(address.toString().toStdString(), m_tcp->serverPort()));
     m_ping.start();
     return true;
 }
@@ -98,14 +72,48 @@ quint16 BoardServer::port() const
     return m_tcp->serverPort();
 }
 
+GuardedTcpServer::Answer BoardServer::answer(const QByteArray &path) const
+{
+    if (path == "/")
+        return {200, "text/html; charset=utf-8", BoardPage::html()};
+    if (path == "/board.json")
+        return {200, "application/json", QByteArray::fromStdString(m_board.json())};
+    if (path == "/picture") {
+        const std::lock_guard<std::mutex> hold(m_png->lock);
+        if (!m_png->png.isEmpty())
+            return {200, "image/png", m_png->png};
+    }
+    return {404, "text/plain; charset=utf-8", "404 Not Found\n"};
+}
+
 void BoardServer::publish(const scb::BoardView &view, const QImage &picture)
 {
     if (!m_board.update(view))
         return;
     if (m_pngVersion != m_board.pictureVersion()) {
-        m_picture = view.picture.loaded ? picture : QImage();
-        m_png.clear();
         m_pngVersion = m_board.pictureVersion();
+        {
+            const std::lock_guard<std::mutex> hold(m_png->lock);
+            m_png->wanted = m_pngVersion;
+            m_png->png.clear();
+        }
+        // Encoding a large picture takes up to a second: never on this thread.
+        if (view.picture.loaded && !picture.isNull()) {
+            m_encoder.start([encoding = m_png, image = picture, version = m_pngVersion] {
+                {
+                    const std::lock_guard<std::mutex> hold(encoding->lock);
+                    if (encoding->wanted != version)
+                        return;
+                }
+                QByteArray png;
+                QBuffer buffer(&png);
+                buffer.open(QIODevice::WriteOnly);
+                image.save(&buffer, "PNG");
+                const std::lock_guard<std::mutex> hold(encoding->lock);
+                if (encoding->wanted == version)
+                    encoding->png = png;
+            });
+        }
     }
     const QString text = QString::fromStdString(m_board.json());
     // Copied: a client whose queue is full is dropped on the way.
@@ -114,24 +122,12 @@ void BoardServer::publish(const scb::BoardView &view, const QImage &picture)
         send(c.socket, text);
 }
 
-QByteArray BoardServer::pictureBytes()
-{
-    if (m_png.isEmpty() && !m_picture.isNull()) {
-        QBuffer buffer(&m_png);
-        buffer.open(QIODevice::WriteOnly);
-        m_picture.save(&buffer, "PNG");
-    }
-    return m_png;
-}
-
 void BoardServer::acceptWebSockets()
 {
-    while (std::unique_ptr<QWebSocket> next = m_http.nextPendingWebSocketConnection()) {
-        QWebSocket *socket = next.release();
+    while (QWebSocket *socket = m_webSockets.nextPendingConnection()) {
         socket->setParent(this);
-        m_tcp->markWebSocket(socket->peerAddress(), socket->peerPort());
-        socket->setMaxAllowedIncomingFrameSize(WebLimits::MaxIncoming);
-        socket->setMaxAllowedIncomingMessageSize(WebLimits::MaxIncoming);
+        socket->setMaxAllowedIncomingFrameSize(m_limits.maxIncoming);
+        socket->setMaxAllowedIncomingMessageSize(m_limits.maxIncoming);
         connect(socket, &QWebSocket::disconnected, this, [this, socket] { dropClient(socket); });
         connect(socket, &QWebSocket::pong, this, [this, socket] {
             for (Client &c : m_clients)
@@ -145,14 +141,13 @@ void BoardServer::acceptWebSockets()
 
 void BoardServer::send(QWebSocket *socket, const QString &text)
 {
-    if (socket->bytesToWrite() > WebLimits::MaxBacklog) {
-        socket->abort();
-        dropClient(socket);
-        return;
-    }
     socket->sendTextMessage(text);
     // Out now rather than when the event loop comes round again.
     socket->flush();
+    if (socket->bytesToWrite() > m_limits.maxBacklog) {
+        socket->abort();
+        dropClient(socket);
+    }
 }
 
 void BoardServer::dropClient(QWebSocket *socket)

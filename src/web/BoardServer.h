@@ -6,11 +6,13 @@
 // answers GET only and nothing it receives changes the board.
 
 #include <QHostAddress>
-#include <QHttpServer>
 #include <QImage>
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
+#include <QWebSocketServer>
 
+#include <memory>
 #include <vector>
 
 #include "core/BoardView.h"
@@ -22,14 +24,15 @@ class BoardServer : public QObject
 {
     Q_OBJECT
 public:
-    explicit BoardServer(QObject *parent = nullptr);
+    explicit BoardServer(const WebLimits &limits = WebLimits(), QObject *parent = nullptr);
     ~BoardServer() override;
 
     bool listen(const QHostAddress &address, quint16 port);
     QString errorString() const { return m_error; }
     quint16 port() const;
 
-    // The board as it now looks; the picture is read only when it changed.
+    // The board as it now looks; a new picture is encoded for /picture on a
+    // worker thread, which answers 404 until it is ready.
     void publish(const scb::BoardView &view, const QImage &picture);
 
 private:
@@ -38,19 +41,21 @@ private:
         QWebSocket *socket = nullptr;
         bool answered = true; // to the last ping
     };
+    struct Encoding; // the PNG of the newest picture, shared with the worker
 
+    GuardedTcpServer::Answer answer(const QByteArray &path) const;
     void acceptWebSockets();
     void dropClient(QWebSocket *socket);
     void send(QWebSocket *socket, const QString &text);
     void pingClients();
-    QByteArray pictureBytes();
 
-    QHttpServer m_http;
-    GuardedTcpServer *m_tcp = nullptr; // owned by m_http once bound
+    WebLimits m_limits;
+    GuardedTcpServer *m_tcp = nullptr; // a child
+    QWebSocketServer m_webSockets;
     scb::BoardPublication m_board;
-    QImage m_picture;
-    QByteArray m_png;
     std::uint64_t m_pngVersion = 0;
+    std::shared_ptr<Encoding> m_png;
+    QThreadPool m_encoder;
     std::vector<Client> m_clients;
     QTimer m_ping;
     QString m_error;
