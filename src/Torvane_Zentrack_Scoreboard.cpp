@@ -9,6 +9,7 @@
 #include "core/Desktop.h"
 #include "core/CommandLine.h"
 #include "web/BoardServer.h"
+#include "web/BoardPublisher.h" // STAND-IN
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +42,21 @@ void fail(const char *what)
 
 int main(int argc, char **argv)
 {
+    // STAND-IN for the real --publish wiring (command line, --help): takes
+    // "--publish URL" out before the line is read. Drop this commit then.
+    std::optional<QUrl> publishTo;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string_view(argv[i]) != "--publish")
+            continue;
+        if (const std::optional<QString> why = BoardPublisher::checkPublishUrl(argv[i + 1])) {
+            fail(why->toLocal8Bit().constData());
+            return 2;
+        }
+        publishTo = QUrl(QString::fromLocal8Bit(argv[i + 1]));
+        std::copy(argv + i + 2, argv + argc, argv + i);
+        argc -= 2;
+        break;
+    }
     // These answer, or stop, before the toolkit starts: a refused line must
     // not depend on a display being there.
     const scb::CommandLine line = scb::parseCommandLine({argv + std::min(argc, 1), argv + argc});
@@ -92,6 +108,12 @@ int main(int argc, char **argv)
     if (server)
         QObject::connect(&SCBForm, &TSCBForm::viewChanged, server.get(),
                          [&] { server->publish(SCBForm.boardView(), SCBForm.backgroundPicture()); });
+    std::unique_ptr<BoardPublisher> publisher; // STAND-IN
+    if (publishTo) {
+        publisher = std::make_unique<BoardPublisher>(*publishTo);
+        QObject::connect(&SCBForm, &TSCBForm::viewChanged, publisher.get(),
+                         [&] { publisher->publish(SCBForm.boardView(), SCBForm.backgroundPicture()); });
+    }
     SCBForm.show();
     return app.exec();
 }
