@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace {
 
