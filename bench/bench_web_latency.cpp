@@ -11,6 +11,7 @@
 //
 //   bench_web_latency [--rewrites N] [--idle SECONDS] [--program PATH]
 
+#include "BenchProcess.h"
 #include "BenchTime.h"
 
 #include <QAbstractEventDispatcher>
@@ -44,6 +45,9 @@
 #include <vector>
 
 using bench::monoNs;
+using bench::processCpu;
+using bench::processKb;
+using bench::writeClose;
 using bench::percentile;
 using bench::waitUntil;
 
@@ -52,63 +56,6 @@ namespace {
 void pauseMs(int ms)
 {
     waitUntil([] { return false; }, ms);
-}
-
-// A results file whose first row names its version.
-std::string content(int version)
-{
-    char head[64];
-    std::snprintf(head, sizeof head, "TIME: V%06d\r\n", version);
-    std::string out = head;
-    for (int i = 1; i < 12; ++i) {
-        char line[64];
-        std::snprintf(line, sizeof line, "%2d  SWIMMER OF THE TEAM %02d   %7.4f\r\n", i, i, 80.0 + (version % 97) / 10.0);
-        out += line;
-    }
-    return out;
-}
-
-bool writeClose(const std::string &path, const std::string &text)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ::close(fd);
-    return ok;
-}
-
-// utime + stime of a process, in seconds.
-double processCpu(qint64 pid)
-{
-    FILE *f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
-    if (!f)
-        return 0;
-    char buf[1024] = {};
-    const std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
-    std::fclose(f);
-    buf[n] = 0;
-    // Fields after the command name, which ends with the last ')'.
-    const char *p = std::strrchr(buf, ')');
-    unsigned long utime = 0, stime = 0;
-    if (!p || std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2)
-        return 0;
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-long processKb(qint64 pid, const char *field)
-{
-    FILE *f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
-    if (!f)
-        return 0;
-    char line[256];
-    long kb = 0;
-    const std::size_t len = std::strlen(field);
-    while (std::fgets(line, sizeof line, f))
-        if (std::strncmp(line, field, len) == 0 && line[len] == ':')
-            kb = std::atol(line + len + 1);
-    std::fclose(f);
-    return kb;
 }
 
 // WebSocket clients at the level of the system's sockets: 50 of them in one
@@ -293,7 +240,7 @@ Run measure(int clientCount, int rewrites, quint16 port, const std::string &path
         ++version;
         char token[16];
         std::snprintf(token, sizeof token, "V%06d", version);
-        if (!writeClose(path, content(version))) {
+        if (!writeClose(path, bench::resultsFile(version))) {
             std::fprintf(stderr, "bench_web_latency: cannot write %s\n", path.c_str());
             std::exit(1);
         }
@@ -340,7 +287,7 @@ int main(int argc, char **argv)
     QTemporaryDir work;
     const std::string path = QDir(work.path()).filePath(QStringLiteral("Main.txt")).toStdString();
     int version = 0;
-    writeClose(path, content(version));
+    writeClose(path, bench::resultsFile(version));
     QDir(work.path()).mkdir(QStringLiteral("runtime"));
     QFile::setPermissions(QDir(work.path()).filePath(QStringLiteral("runtime")), QFileDevice::ReadOwner
                               | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

@@ -1,7 +1,8 @@
 // Program entry: the control window first (it is the main window; closing it
 // ends the program), then the scoreboard window, hidden, then the event loop.
-// With --serve the board is also served to browsers; without it the program
-// opens no network socket at all.
+// With --serve the board is also served to browsers, and with --publish it is
+// sent to the venue's fan-out engine; without either the program opens no
+// network socket at all.
 
 #include "Application.h"
 #include "Unit_Main.h"
@@ -10,6 +11,7 @@
 #include "core/CommandLine.h"
 #include "core/Version.h"
 #include "web/BoardServer.h"
+#include "web/BoardPublisher.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,7 +21,8 @@
 
 namespace {
 
-const char *const Synopsis = "Usage: torvane-scoreboard [--help | --version] [--serve [ADDRESS:]PORT]\n";
+const char *const Synopsis =
+    "Usage: torvane-scoreboard [--help | --version] [--serve [ADDRESS:]PORT] [--publish URL]\n";
 const char *const Details = "\n"
                           "Shows the display file (\"Main.txt\" in the folder it is started from, or the\n"
                           "file chosen in the control window) on a borderless scoreboard window.\n"
@@ -31,7 +34,11 @@ const char *const Details = "\n"
                           "                          ?always=1 to show it while the board is closed).\n"
                           "                          Without ADDRESS only this machine can open it\n"
                           "                          (127.0.0.1); 0.0.0.0 opens it to the whole network.\n"
-                          "                          Port 0 picks a free port.\n";
+                          "                          Port 0 picks a free port.\n"
+                          "  --publish URL           also send every change of the board to a fan-out\n"
+                          "                          engine's publisher location (nginx with Nchan, see\n"
+                          "                          tools/stadium), for example\n"
+                          "                          http://127.0.0.1:8090/board/pub.\n";
 
 void fail(const char *what)
 {
@@ -44,7 +51,13 @@ int main(int argc, char **argv)
 {
     // These answer, or stop, before the toolkit starts: a refused line must
     // not depend on a display being there.
-    const scb::CommandLine line = scb::parseCommandLine({argv + std::min(argc, 1), argv + argc});
+    scb::CommandLine line = scb::parseCommandLine({argv + std::min(argc, 1), argv + argc});
+    if (line.action == scb::CommandLine::Action::Run && !line.publish.empty()) {
+        if (const std::optional<QString> why = BoardPublisher::checkPublishUrl(line.publish.c_str())) {
+            line.action = scb::CommandLine::Action::Refuse;
+            line.error = "--publish: " + why->toStdString();
+        }
+    }
     switch (line.action) {
     case scb::CommandLine::Action::Help:
         std::fputs(Synopsis, stdout);
@@ -93,6 +106,12 @@ int main(int argc, char **argv)
     if (server)
         QObject::connect(&SCBForm, &TSCBForm::viewChanged, server.get(),
                          [&] { server->publish(SCBForm.boardView(), SCBForm.backgroundPicture()); });
+    std::unique_ptr<BoardPublisher> publisher;
+    if (!line.publish.empty()) {
+        publisher = std::make_unique<BoardPublisher>(QUrl(QString::fromStdString(line.publish)));
+        QObject::connect(&SCBForm, &TSCBForm::viewChanged, publisher.get(),
+                         [&] { publisher->publish(SCBForm.boardView(), SCBForm.backgroundPicture()); });
+    }
     SCBForm.show();
     return app.exec();
 }

@@ -14,28 +14,6 @@ CommandLine refuse(std::string why)
 
 } // namespace
 
-std::string publishUrlError(std::string_view url)
-{
-    std::string_view rest;
-    if (url.starts_with("http://"))
-        rest = url.substr(7);
-    else if (url.starts_with("https://"))
-        rest = url.substr(8);
-    else
-        return "the URL must start with http:// or https://";
-    for (const char c : url)
-        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f)
-            return "the URL must not contain spaces or control characters";
-    if (url.find('#') != std::string_view::npos)
-        return "the URL must not have a fragment (#...)";
-    const std::string_view authority = rest.substr(0, rest.find_first_of("/?"));
-    const std::size_t at = authority.rfind('@');
-    const std::string_view hostPort = at == std::string_view::npos ? authority : authority.substr(at + 1);
-    if (hostPort.empty() || hostPort.front() == ':')
-        return "the URL names no host";
-    return {};
-}
-
 CommandLine parseCommandLine(const std::vector<std::string_view> &arguments)
 {
     for (const std::string_view argument : arguments) {
@@ -75,8 +53,6 @@ CommandLine parseCommandLine(const std::vector<std::string_view> &arguments)
                 return refuse("--serve " + std::string(*value) + ": " + serve.error);
             out.serve = std::move(serve);
         } else {
-            if (const std::string why = publishUrlError(*value); !why.empty())
-                return refuse("--publish " + std::string(*value) + ": " + why);
             out.publish = std::string(*value);
             published = true;
         }

@@ -16,13 +16,9 @@ struct CommandLine
     enum class Action { Run, Help, Version, Refuse };
     Action action = Action::Run;
     std::optional<ServeAddress> serve; // set only when it parsed
-    std::string publish;               // the engine's publisher URL; empty: none
+    std::string publish;               // the engine's publisher URL, unchecked; empty: none
     std::string error;                 // why Refuse
 };
-
-// Why a --publish URL cannot be used, or empty: http or https, a host, and
-// nothing the request line could not carry (spaces, controls, a fragment).
-std::string publishUrlError(std::string_view url);
 
 // The arguments after the program's name. "--help" and "--version" answer
 // whatever else is there; anything else unknown, a missing or a malformed

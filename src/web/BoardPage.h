@@ -1,13 +1,18 @@
 #pragma once
-// The one page the server hands out: the twelve rows drawn as the board
-// draws them, fed over the WebSocket at /ws. It loads nothing from anywhere
-// else; its script and style are inline and allowed by their hashes, so the
-// security policy can forbid every other script and style.
+// The one page browsers get: the rows drawn as the board draws them, fed
+// over a WebSocket. It loads nothing from anywhere else; its script and
+// style are inline and allowed by their hashes, so the security policy can
+// forbid every other script and style. One source (board.html) serves both
+// the program's own server and the venue's engine (deploy/).
 
 #include <QByteArray>
 
 namespace BoardPage {
 
+// board.html as it stands: the engine's feed (/board/sub, /board/picture).
+QByteArray source();
+
+// The page as the program serves it: fed from /ws, its picture at /picture.
 QByteArray html();
 
 // The Content-Security-Policy sent with every answer: the page's own origin

@@ -22,7 +22,7 @@ for option in --help -h; do
     run "$option"
     ((rc == 0)) || fail "$option exited with $rc: $(head -n 3 "$err")"
     [[ "$out" == "Usage: torvane-scoreboard"* ]] || fail "$option printed: $out"
-    for word in Main.txt Resolution.ini F8 --serve 0.0.0.0; do
+    for word in Main.txt Resolution.ini F8 --serve 0.0.0.0 --publish; do
         [[ "$out" == *"$word"* ]] || fail "$option does not mention $word"
     done
     [[ ! -s "$err" ]] || fail "$option wrote to standard error: $(head -n 3 "$err")"
@@ -74,6 +74,7 @@ done <<EOF2
 --serve=65536|2|the port must be a number
 --server 8080|2|unknown option --server
 --bogus|2|unknown option --bogus
+--publish ftp://127.0.0.1/board/pub|2|--publish: .* is not an http
 --serve venue.local:8080|1|not an IP address
 --serve 127.0.0.1:$taken|1|cannot serve the board on 127.0.0.1:$taken
 --serve 192.0.2.1:8080|1|cannot serve the board on 192.0.2.1:8080

@@ -48,7 +48,8 @@ usr/share/doc/torvane-scoreboard/examples/Main.txt
 usr/share/icons/hicolor/256x256/apps/torvane-scoreboard.png
 usr/share/icons/hicolor/scalable/apps/torvane-scoreboard.svg
 usr/share/man/man1/torvane-scoreboard.1.gz
-usr/share/metainfo/example.torvane.scoreboard.metainfo.xml"
+usr/share/metainfo/example.torvane.scoreboard.metainfo.xml
+usr/share/torvane-scoreboard/web/board.html"
 files=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sed 's#^\./##' | sort)
 [[ "$files" == "$expected" ]] || e2e_fail "the package holds:
 $files

@@ -7,72 +7,22 @@ Its screenshot is saved for the README.
 Arguments: the program, the screenshot's path."""
 
 import asyncio
-import base64
 import json
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from webtest import Program, check, fail, get, need_websockets, skip, until  # noqa: E402
+from browser import Chromium, DevTools  # noqa: E402
+from webtest import Program, check, get, need_websockets, until  # noqa: E402
 
 need_websockets()
 import websockets  # noqa: E402
 
 exe = os.path.abspath(sys.argv[1])
 shot = os.path.abspath(sys.argv[2])
-browser = shutil.which("chromium") or shutil.which("chromium-browser")
-if not browser:
-    skip("chromium is not installed (tools/install-deps lists it)")
 
 DEMO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo", "Main.txt")
 FIRST = b"TIME: 09:58\r\nR\xe9sultats \x96 Finale\r\n 1  ESPA\xd1A\r\n"
-
-# What the page shows: its version of the board, its rows, and their sizes.
-PAGE_STATE = """JSON.stringify({
-  version: document.body.dataset.version,
-  hidden: document.getElementById('board').hidden,
-  rows: [...document.querySelectorAll('.row')].map(r => r.textContent),
-  rowHeight: document.querySelector('.row').getBoundingClientRect().height,
-  viewport: innerHeight,
-  font: getComputedStyle(document.querySelector('.row')).fontFamily,
-})"""
-
-
-class DevTools:
-    def __init__(self, ws):
-        self.ws = ws
-        self.next_id = 0
-
-    async def call(self, method, **params):
-        self.next_id += 1
-        await self.ws.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
-        while True:
-            reply = json.loads(await asyncio.wait_for(self.ws.recv(), 20))
-            if reply.get("id") == self.next_id:
-                if "error" in reply:
-                    fail(f"{method}: {reply['error']}")
-                return reply["result"]
-
-    async def page_state(self):
-        result = await self.call("Runtime.evaluate", expression=PAGE_STATE, returnByValue=True)
-        # None while the page is still loading and its script has not run.
-        value = result["result"].get("value")
-        return json.loads(value) if value else None
-
-    async def shows(self, board, seconds=10):
-        """Waits until the page has drawn this version of the board."""
-        end = time.monotonic() + seconds
-        while True:
-            state = await self.page_state()
-            if state and state["version"] == str(board["version"]):
-                return state
-            if time.monotonic() > end:
-                fail(f"the page did not draw version {board['version']} of the board (it shows {state})")
-            await asyncio.sleep(0.05)
 
 
 def board_json(port):
@@ -105,46 +55,15 @@ async def drive(devtools_url, program):
         check(state["font"].replace('"', "").startswith(board["style"]["fontFamily"] + ","),
               f"rows use the board's font ({state['font']})")
 
-        picture = await tab.call("Page.captureScreenshot", format="png")
-        os.makedirs(os.path.dirname(shot), exist_ok=True)
-        with open(shot, "wb") as f:
-            f.write(base64.b64decode(picture["data"]))
-        print(f"ok: screenshot saved to {shot}")
-
-
-def devtools_page(profile):
-    """The page target's DevTools address, once the browser has announced its port."""
-    port_file = os.path.join(profile, "DevToolsActivePort")
-    if not until(20, lambda: os.path.exists(port_file) and open(port_file).read().count("\n") >= 1):
-        fail("chromium did not open its DevTools port")
-    port = int(open(port_file).read().split("\n")[0])
-    import urllib.request
-    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
-    targets = until(10, lambda: [t for t in json.loads(opener.open(f"http://127.0.0.1:{port}/json/list").read())
-                                 if t.get("type") == "page"])
-    if not targets:
-        fail("chromium has no page to drive")
-    return targets[0]["webSocketDebuggerUrl"]
+        await tab.screenshot(shot)
 
 
 def main():
     program = Program(exe, {"Main.txt": FIRST})
-    profile = tempfile.mkdtemp(prefix="scb-chromium.")
-    chromium = subprocess.Popen(
-        [browser, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run", "--no-default-browser-check",
-         "--no-proxy-server", "--hide-scrollbars", "--window-size=800,600", "--remote-debugging-port=0",
-         f"--user-data-dir={profile}", "about:blank"],
-        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        asyncio.run(drive(devtools_page(profile), program))
+        with Chromium() as devtools_url:
+            asyncio.run(drive(devtools_url, program))
     finally:
-        chromium.terminate()
-        try:
-            chromium.wait(10)
-        except subprocess.TimeoutExpired:
-            chromium.kill()
-            chromium.wait()
-        shutil.rmtree(profile, ignore_errors=True)
         program.stop()
 
 

@@ -12,13 +12,12 @@ import os
 import select
 import shutil
 import socket
-import struct
 import sys
 import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from webtest import Program, check, fail, get, http, need_websockets, until  # noqa: E402
+from webtest import Program, bitmap, check, fail, get, http, need_websockets, until  # noqa: E402
 
 need_websockets()
 import websockets  # noqa: E402
@@ -27,15 +26,6 @@ exe = os.path.abspath(sys.argv[1])
 
 # Windows-1252 bytes (é, €, en dash, an unassigned code) in a file that is not UTF-8.
 DISPLAY = b"TIME: 10:02\r\nR\xe9sultats \x80 \x96 x\x81y\r\n 1  ESPA\xd1A\r\n"
-
-
-def bitmap(width, height, rgb):
-    """A 24-bit uncompressed BMP of one colour."""
-    stride = (width * 3 + 3) & ~3
-    pixels = (bytes(reversed(rgb)) * width + b"\0" * (stride - width * 3)) * height
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    return header + info + pixels
 
 
 def board_rows(data):

@@ -8,6 +8,7 @@ import select
 import shutil
 import signal
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -40,7 +41,7 @@ def need_websockets():
 class Program:
     """The program, running in its own scratch folder, without a display."""
 
-    def __init__(self, exe, files, serve="0"):
+    def __init__(self, exe, files, serve="0", args=()):
         self.folder = tempfile.mkdtemp(prefix="scb-web.")
         for name, data in files.items():
             with open(os.path.join(self.folder, name), "wb") as f:
@@ -48,9 +49,9 @@ class Program:
         runtime = os.path.join(self.folder, ".runtime")
         os.mkdir(runtime, 0o700)
         env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=runtime)
-        args = [exe] + (["--serve", serve] if serve is not None else [])
-        self.proc = subprocess.Popen(args, cwd=self.folder, env=env, stdout=subprocess.PIPE,
-                                     stderr=subprocess.DEVNULL)
+        line = [exe] + (["--serve", serve] if serve is not None else []) + list(args)
+        with open(self.path(".stderr"), "wb") as err:
+            self.proc = subprocess.Popen(line, cwd=self.folder, env=env, stdout=subprocess.PIPE, stderr=err)
         self.port = None
         if serve is not None:
             line = self._read_line(10)
@@ -61,16 +62,11 @@ class Program:
             self.port = int(line.rstrip().rstrip("/").rsplit(":", 1)[1])
 
     def _read_line(self, seconds):
-        end = time.monotonic() + seconds
-        data = b""
-        while not data.endswith(b"\n") and time.monotonic() < end:
-            ready, _, _ = select.select([self.proc.stdout], [], [], 0.1)
-            if ready:
-                chunk = os.read(self.proc.stdout.fileno(), 1)
-                if not chunk:
-                    break
-                data += chunk
-        return data.decode("utf-8", "replace")
+        return read_line(self.proc, seconds)
+
+    def stderr(self):
+        with open(self.path(".stderr"), "rb") as f:
+            return f.read().decode("utf-8", "replace")
 
     def path(self, name):
         return os.path.join(self.folder, name)
@@ -112,6 +108,76 @@ class Program:
                 self.proc.kill()
                 self.proc.wait()
         shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def read_line(proc, seconds):
+    """One line of a process's standard output, or what came before the time-out."""
+    end = time.monotonic() + seconds
+    data = b""
+    while not data.endswith(b"\n") and time.monotonic() < end:
+        ready, _, _ = select.select([proc.stdout], [], [], 0.1)
+        if ready:
+            chunk = os.read(proc.stdout.fileno(), 1)
+            if not chunk:
+                break
+            data += chunk
+    return data.decode("utf-8", "replace")
+
+
+STADIUM = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "stadium")
+NCHAN = "/usr/lib/nginx/modules/ngx_nchan_module.so"
+
+
+def need_engine():
+    if not (shutil.which("nginx") or os.path.exists("/usr/sbin/nginx")):
+        skip("nginx is not installed (tools/install-deps lists nginx-light)")
+    if not os.path.exists(NCHAN):
+        skip("the Nchan module is not installed (tools/install-deps lists libnginx-mod-nchan)")
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Engine:
+    """nginx with Nchan run by tools/stadium on a port of this machine."""
+
+    def __init__(self, port):
+        self.port = port
+        self.publish_url = f"http://127.0.0.1:{port}/board/pub"
+        self.start()
+
+    def start(self):
+        self.proc = subprocess.Popen([STADIUM, str(self.port)], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        end = time.monotonic() + 15
+        while time.monotonic() < end:
+            line = read_line(self.proc, end - time.monotonic())
+            if "--publish " + self.publish_url in line:
+                return
+            if not line:
+                break
+        self.stop()
+        fail("tools/stadium did not report its --publish URL")
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+
+def bitmap(width, height, rgb):
+    """A 24-bit uncompressed BMP of one colour."""
+    stride = (width * 3 + 3) & ~3
+    pixels = (bytes(reversed(rgb)) * width + b"\0" * (stride - width * 3)) * height
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    return header + info + pixels
 
 
 def until(seconds, condition):
