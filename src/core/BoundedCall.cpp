@@ -31,11 +31,16 @@ thread_local BoundedWorker::Shared *t_running = nullptr;
 
 void fileSystemAnswered(std::int64_t bytesToRead)
 {
+    workAhead(bytesToRead);
+}
+
+void workAhead(std::int64_t bytes)
+{
     if (!t_running)
         return;
     {
         const std::lock_guard lock(t_running->mutex);
-        t_running->answeredBytes = std::max<std::int64_t>(bytesToRead, 0);
+        t_running->answeredBytes = std::max<std::int64_t>(bytes, 0);
     }
     // The caller may stop waiting now, when the read ahead is large.
     t_running->changed.notify_all();

@@ -4,6 +4,7 @@
 #include "core/FileStamp.h"
 #include "core/platform/FileRead.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace scb {
@@ -65,9 +66,9 @@ PictureCheck failed(PictureKind kind, std::string reason)
     return PictureCheck{false, kind, std::move(reason)};
 }
 
-PictureCheck passed(PictureKind kind)
+PictureCheck passed(PictureKind kind, u64 decodedBytes = 0)
 {
-    return PictureCheck{true, kind, {}};
+    return PictureCheck{true, kind, {}, decodedBytes};
 }
 
 std::string lowerExtension(std::string_view fileName)
@@ -274,14 +275,14 @@ PictureCheck checkBitmap(const Bytes &file)
     } else if (!file.has(pixelOffset, dib.rowStride() * dib.height)) {
         return failed(kind, "pixel data cut short");
     }
-    return passed(kind);
+    return passed(kind, dib.width * dib.height * 4);
 }
 
 constexpr std::string_view pngSignature("\x89PNG\r\n\x1a\n", 8);
 
 // The header chunk must come first and hold a size and a pixel format the
 // decoder knows; the rest of the chunks the decoder checks itself.
-bool pngHeaderSound(const Bytes &png, std::string &reason)
+bool pngHeaderSound(const Bytes &png, std::string &reason, u64 &decodedBytes)
 {
     if (!png.has(0, 33) || png.u32be(8) != 13 || !png.startsWith(12, "IHDR")) {
         reason = "PNG header broken";
@@ -303,13 +304,15 @@ bool pngHeaderSound(const Bytes &png, std::string &reason)
         return false;
     }
     // Sixteen bits a channel decode to eight bytes a pixel.
-    return sizeWithinLimits(width, height, reason, depth == 16 ? 8 : 4);
+    const u64 bytesPerPixel = depth == 16 ? 8 : 4;
+    decodedBytes = width * height * bytesPerPixel; // sides are 32-bit: no overflow
+    return sizeWithinLimits(width, height, reason, bytesPerPixel);
 }
 
-bool iconImageSound(const Bytes &image, std::string &reason)
+bool iconImageSound(const Bytes &image, std::string &reason, u64 &decodedBytes)
 {
     if (image.startsWith(0, pngSignature))
-        return pngHeaderSound(image, reason);
+        return pngHeaderSound(image, reason, decodedBytes);
 
     DibLayout dib;
     if (!readDibHeader(image, dib, reason))
@@ -327,6 +330,7 @@ bool iconImageSound(const Bytes &image, std::string &reason)
         reason = "icon image cut short";
         return false;
     }
+    decodedBytes = dib.width * height * 4;
     return true;
 }
 
@@ -346,6 +350,7 @@ PictureCheck checkIcon(const Bytes &file)
     if (!file.has(0, directoryEnd))
         return failed(kind, "icon directory cut short");
 
+    u64 decodedBytes = 0;
     for (u64 i = 0; i < count; ++i) {
         const u64 entry = directoryHeader + i * entrySize;
         const u64 imageSize = file.u32(entry + 8);
@@ -353,10 +358,12 @@ PictureCheck checkIcon(const Bytes &file)
         if (imageSize == 0 || imageOffset < directoryEnd || !file.has(imageOffset, imageSize))
             return failed(kind, "icon image lies outside the file");
         std::string reason;
-        if (!iconImageSound(file.slice(imageOffset, imageSize), reason))
+        u64 imageBytes = 0;
+        if (!iconImageSound(file.slice(imageOffset, imageSize), reason, imageBytes))
             return failed(kind, reason);
+        decodedBytes = std::max(decodedBytes, imageBytes);
     }
-    return passed(kind);
+    return passed(kind, decodedBytes);
 }
 
 PictureCheck checkPng(const Bytes &file)
@@ -365,9 +372,10 @@ PictureCheck checkPng(const Bytes &file)
     if (!file.startsWith(0, pngSignature))
         return failed(kind, "does not begin with the PNG signature");
     std::string reason;
-    if (!pngHeaderSound(file, reason))
+    u64 decodedBytes = 0;
+    if (!pngHeaderSound(file, reason, decodedBytes))
         return failed(kind, reason);
-    return passed(kind);
+    return passed(kind, decodedBytes);
 }
 
 // Walks the markers up to the first frame header, which gives the size.
@@ -409,9 +417,10 @@ PictureCheck checkJpeg(const Bytes &file)
         // besides the decoded picture.
         const bool progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
         std::string reason;
-        if (!sizeWithinLimits(width, height, reason, progressive ? 4 + 2 * components : 4))
+        const u64 bytesPerPixel = progressive ? 4 + 2 * components : 4;
+        if (!sizeWithinLimits(width, height, reason, bytesPerPixel))
             return failed(kind, reason);
-        return passed(kind);
+        return passed(kind, width * height * bytesPerPixel);
     }
 }
 
@@ -504,6 +513,8 @@ PictureFile readPictureFile(const std::string &path)
     fileSystemAnswered(stamp.print.size);
     file.exists = true;
     file.check = checkPictureFile(path, &file.bytes);
+    // Decoding follows on this worker: a large picture is not waited for.
+    workAhead(static_cast<std::int64_t>(file.check.decodedBytes));
     return file;
 }
 

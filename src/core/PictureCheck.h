@@ -30,6 +30,9 @@ struct PictureCheck
     bool ok = false;
     PictureKind kind = PictureKind::Bitmap;
     std::string reason; // why it failed, for tests and debugging only
+    // What the decoded picture takes at most, from its header (0 for a
+    // metafile): the worker that decodes it says so before it starts.
+    std::uint64_t decodedBytes = 0;
 };
 
 inline constexpr std::uint64_t maxDecodedPictureBytes = 100ull * 1024 * 1024;
