@@ -85,12 +85,12 @@ void TSCBForm::LoadBackgroundImage()
     // Each call loads the path as it is now: a read still hanging on a share
     // that stopped answering is given up, and its picture never lands.
     const std::string path = m_state.BackgroundImagePath;
-    m_files.readPicture(path, [this, path](const scb::PictureFile &file) { showPicture(path, file); });
+    m_files.readPicture(path, [this, path](PictureLoad load) { showPicture(path, std::move(load)); });
 }
 
-void TSCBForm::showPicture(const std::string &path, const scb::PictureFile &file)
+void TSCBForm::showPicture(const std::string &path, PictureLoad &&load)
 {
-    if (const auto failure = takePictureFile(m_state, m_picture, path, file))
+    if (const auto failure = takePictureFile(m_state, m_picture, path, std::move(load)))
         m_dialogs->message(this, *failure);
     if (ResultsForm)
         ResultsForm->setPicture(m_picture, m_state.BackgroundLoaded);

@@ -151,7 +151,7 @@ private:
     scb::BoardLayout boardLayout() const;
     void loadSettings();
     void applyLook(scb::FileSnapshot &&snapshot);
-    void showPicture(const std::string &path, const scb::PictureFile &file);
+    void showPicture(const std::string &path, PictureLoad &&load);
     void chooseColor(scb::Color &color);
 
     scb::DisplayState m_state;

@@ -78,7 +78,7 @@ void TResultsForm::setRows(const scb::BoardModel &board, const std::bitset<scb::
 {
     for (int row = 0; row < scb::RowCount; ++row) {
         if (which[static_cast<std::size_t>(row)])
-            m_grid->setCell(row, board.row(row));
+            m_grid->setCell(row, board.rowLine(row));
     }
 }
 

@@ -29,6 +29,7 @@ struct Share
     std::string folder; // the share's paths start with it; empty: every path
     bool answering = true;
     bool failReads = false;
+    bool slowReads = false; // the stat answers at once, the read waits at the gate
     int looks = 0;
     int held = 0;
 
@@ -82,10 +83,14 @@ struct Share
     {
         return [share](const std::string &path, std::int32_t lastAge, const scb::FileFingerprint &lastPrint) {
             bool fail = false;
+            bool slow = false;
             {
                 const std::lock_guard lock(share->mutex);
                 ++share->looks;
+                slow = share->slowReads;
             }
+            if (slow)
+                scb::fileSystemAnswered(scb::stampAndFingerprint(path).print.size);
             share->pass(path);
             {
                 const std::lock_guard lock(share->mutex);
@@ -202,6 +207,7 @@ class tst_HungShare : public QObject
 private slots:
     void shareHangs_windowsAnswer_resultsLandLater_data();
     void shareHangs_windowsAnswer_resultsLandLater();
+    void tick_shareHangs_returnsAtOnceAndAppliesLater_data();
     void tick_shareHangs_returnsAtOnceAndAppliesLater();
     void tick_shareHangsThenReadFails_reportsFailure();
     void closeWindow_whileShareHangs_doesNotWait();
@@ -259,14 +265,28 @@ void tst_HungShare::shareHangs_windowsAnswer_resultsLandLater()
     QTRY_COMPARE(seen(w), expected);
 }
 
+void tst_HungShare::tick_shareHangs_returnsAtOnceAndAppliesLater_data()
+{
+    QTest::addColumn<bool>("slowRead");
+    QTest::newRow("share stops answering") << false;
+    // However long the read: the interface never waits for a large one.
+    QTest::newRow("large file read slowly") << true;
+}
+
 void tst_HungShare::tick_shareHangs_returnsAtOnceAndAppliesLater()
 {
+    QFETCH(bool, slowRead);
     WindowFixture w;
     auto share = std::make_shared<Share>();
     startOnShare(w, share);
     const int looksBefore = share->lookCount();
 
-    w.writeFile("Main.txt", version(2));
+    const QByteArray second = slowRead ? version(2) + QByteArray(2 << 20, 'x') : version(2);
+    w.writeFile("Main.txt", second);
+    {
+        const std::lock_guard lock(share->mutex);
+        share->slowReads = slowRead;
+    }
     share->hang();
     QElapsedTimer clock;
     clock.start();
@@ -274,6 +294,9 @@ void tst_HungShare::tick_shareHangs_returnsAtOnceAndAppliesLater()
     QVERIFY2(clock.elapsed() < Responsive, "the tick waited for the hung share");
     QCOMPARE(w.row(0), QStringLiteral("TIME: V1"));
     QVERIFY(w.form->Timer1->isActive());
+    // The tick is over while the look is still inside the share.
+    QTRY_COMPARE(share->heldCount(), 1);
+    QVERIFY(w.form->displayFileFeed().lookPending());
 
     bool loopRan = false;
     QTimer::singleShot(0, [&] { loopRan = true; });
@@ -289,7 +312,7 @@ void tst_HungShare::tick_shareHangs_returnsAtOnceAndAppliesLater()
     share->answer();
     QTRY_COMPARE(w.row(0), QStringLiteral("TIME: V2"));
     QCOMPARE(w.row(1), QStringLiteral("row 1"));
-    QCOMPARE(QByteArray::fromStdString(w.form->board().lines().text()), version(2));
+    QCOMPARE(QByteArray::fromStdString(w.form->board().lines().text()), second);
     const std::string path = w.path("Main.txt").toStdString();
     QCOMPARE(w.form->state().LastFileAge, scb::fileAge(path));
     QCOMPARE(w.form->state().LastFingerprint, scb::fingerprint(path));

@@ -237,7 +237,7 @@ void tst_Styling::badPicture_showsMessage_clearsPath_keepsPrevious()
     w.dialogs->pictures.push_back(w.path(name));
     w.form->ButtonBackgroundImageClick();
     QCOMPARE(w.dialogs->messages,
-             QStringList{QStringLiteral("Could not load background bitmap image\n") + w.path(name)});
+             QStringList{backgroundLoadErrorText(w.path(name))});
     QVERIFY(w.form->state().BackgroundImagePath.empty());
     QCOMPARE(w.results->backgroundPicture().width(), 20);
 }

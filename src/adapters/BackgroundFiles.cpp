@@ -18,16 +18,16 @@ void BackgroundFiles::chooseDisplayFile(const std::string &saved, const std::str
         land(*choice);
 }
 
-void BackgroundFiles::readPicture(const std::string &path, const std::function<void(scb::PictureFile)> &land)
+void BackgroundFiles::readPicture(const std::string &path, const std::function<void(PictureLoad)> &land)
 {
     m_pictureRead.supersede();
     auto call = [path, gate = m_gate] {
         if (!path.empty())
             scb::passGate(gate, path);
-        return scb::readPictureFile(path);
+        return loadPictureFile(path);
     };
-    if (std::optional<scb::PictureFile> file = m_pictureRead.run(call, scb::CallBound{}, land))
-        land(std::move(*file));
+    if (std::optional<PictureLoad> load = m_pictureRead.run(call, scb::CallBound{}, land))
+        land(std::move(*load));
 }
 
 std::string BackgroundFiles::folderOfExisting(const std::string &path)

@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "adapters/BackgroundPicture.h"
 #include "core/BoundedCall.h"
-#include "core/PictureCheck.h"
 
 class BackgroundFiles
 {
@@ -26,8 +26,9 @@ public:
     void chooseDisplayFile(const std::string &saved, const std::string &startFolder,
                            const std::function<void(std::optional<std::string>)> &land);
 
-    // The picture's file; a read still pending for an earlier path is given up.
-    void readPicture(const std::string &path, const std::function<void(scb::PictureFile)> &land);
+    // The picture's file, read and decoded; a load still pending for an
+    // earlier path is given up.
+    void readPicture(const std::string &path, const std::function<void(PictureLoad)> &land);
 
     // The folder of path while path names a file; empty for no path, no
     // file, or a file system that does not answer in time (the late answer
@@ -37,6 +38,6 @@ public:
 private:
     scb::FileSystemGate m_gate;
     scb::BoundedCall<std::optional<std::string>> m_startCheck;
-    scb::BoundedCall<scb::PictureFile> m_pictureRead;
+    scb::BoundedCall<PictureLoad> m_pictureRead;
     scb::BoundedCall<bool> m_fileCheck;
 };

@@ -36,12 +36,33 @@ QImage decode(const std::string &bytes, const char *format)
     return image;
 }
 
+const char *decoderFormat(scb::PictureKind kind)
+{
+    switch (kind) {
+    case scb::PictureKind::Png:
+        return "PNG";
+    case scb::PictureKind::Jpeg:
+        return "JPEG";
+    case scb::PictureKind::Icon:
+        return "ICO";
+    case scb::PictureKind::Bitmap:
+    case scb::PictureKind::Metafile:
+        break;
+    }
+    return "BMP";
+}
+
 } // namespace
+
+PictureLoad loadPictureFile(const std::string &path)
+{
+    const scb::PictureFile file = scb::readPictureFile(path);
+    return PictureLoad{file.exists, decodeBackgroundPicture(file.check, file.bytes)};
+}
 
 std::optional<LoadedPicture> loadBackgroundPicture(const QString &path)
 {
-    const scb::PictureFile file = scb::readPictureFile(toBytes(path));
-    return decodeBackgroundPicture(file.check, file.bytes);
+    return loadPictureFile(toBytes(path)).picture;
 }
 
 std::optional<LoadedPicture> decodeBackgroundPicture(const scb::PictureCheck &check, const std::string &bytes)
@@ -51,7 +72,7 @@ std::optional<LoadedPicture> decodeBackgroundPicture(const scb::PictureCheck &ch
     if (check.kind == scb::PictureKind::Metafile)
         return LoadedPicture{QImage(), check.kind};
 
-    QImage image = decode(bytes, check.kind == scb::PictureKind::Icon ? "ICO" : "BMP");
+    QImage image = decode(bytes, decoderFormat(check.kind));
     if (image.isNull())
         return std::nullopt;
     const QImage::Format paintable =
@@ -64,21 +85,23 @@ std::optional<LoadedPicture> decodeBackgroundPicture(const scb::PictureCheck &ch
 
 QString backgroundLoadErrorText(const QString &path)
 {
-    return QStringLiteral("Could not load background bitmap image") + QLatin1Char('\n') + path;
+    return QStringLiteral("Could not load background bitmap image") + QLatin1Char('\n') + path
+        + QStringLiteral("\n\nPictures can be Windows bitmaps (.bmp), PNG (.png), JPEG (.jpg, .jpeg), "
+                         "icons (.ico) or metafiles (.emf, .wmf).");
 }
 
 std::optional<QString> takePictureFile(scb::DisplayState &state, QImage &picture, const std::string &path,
-                                       const scb::PictureFile &file)
+                                       PictureLoad &&load)
 {
-    state.BackgroundLoaded = file.exists;
-    if (!file.exists) {
+    state.BackgroundLoaded = load.exists;
+    if (!load.exists) {
         if (path.empty())
             picture = QImage();
         return std::nullopt;
     }
     // A metafile loads but gives no bitmap: the rows keep the plain colour.
-    if (auto loaded = decodeBackgroundPicture(file.check, file.bytes)) {
-        picture = std::move(loaded->image);
+    if (load.picture) {
+        picture = std::move(load.picture->image);
         return std::nullopt;
     }
     if (state.BackgroundImagePath == path)

@@ -22,8 +22,19 @@ struct LoadedPicture
     scb::PictureKind kind = scb::PictureKind::Bitmap;
 };
 
+// A picture file read, checked and decoded, all of it off the interface
+// thread (a QImage may be made on any thread): whether a file exists at path
+// and, when one does, its picture, empty when it does not decode.
+struct PictureLoad
+{
+    bool exists = false;
+    std::optional<LoadedPicture> picture;
+};
+PictureLoad loadPictureFile(const std::string &path);
+
 // Empty when the path is empty, names no readable regular file, has an
-// extension other than bmp/ico/emf/wmf, or the picture is malformed.
+// extension other than bmp/png/jpg/jpeg/ico/emf/wmf, or the picture is
+// malformed.
 std::optional<LoadedPicture> loadBackgroundPicture(const QString &path);
 
 // The same for a file already read: empty unless the check passed and the
@@ -33,10 +44,10 @@ std::optional<LoadedPicture> decodeBackgroundPicture(const scb::PictureCheck &ch
 // The text of the message box shown when loading fails.
 QString backgroundLoadErrorText(const QString &path);
 
-// Takes a loaded picture file into the state and the picture the cells copy
+// Takes a loaded picture into the state and the picture the cells copy
 // from. No picture chosen forgets the held one, so a removed picture cannot
 // come back; a file that does not decode keeps the previous picture and
 // forgets the path, so the next start-up does not try it again. Returns the
 // message for the operator when it failed.
 std::optional<QString> takePictureFile(scb::DisplayState &state, QImage &picture, const std::string &path,
-                                       const scb::PictureFile &file);
+                                       PictureLoad &&load);

@@ -11,8 +11,10 @@ scb::BoardView boardViewOf(const scb::BoardModel &board, const scb::BoardLayout 
                            const QImage &picture, bool pictureLoaded, bool shown)
 {
     scb::BoardView v;
-    for (int r = 0; r < scb::RowCount; ++r)
-        v.rows[static_cast<std::size_t>(r)] = scb::rowText(board.row(r));
+    for (int r = 0; r < scb::RowCount; ++r) {
+        if (const scb::RowLinePtr line = board.rowLine(r))
+            v.rows[static_cast<std::size_t>(r)] = line->shown;
+    }
     const QFont font = toQFont(layout.font);
     v.style = {font.family().toStdString(), font.bold(), font.italic(), font.underline(), font.strikeOut(),
                QFontInfo(font).pixelSize(), scb::gridLayout(boardSize.width(), boardSize.height()).rowHeight,

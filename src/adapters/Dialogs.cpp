@@ -229,8 +229,10 @@ std::optional<QColor> SystemDialogs::chooseColor(QWidget *parent, const QColor &
 
 std::optional<QString> SystemDialogs::choosePicture(QWidget *parent, const QString &initialDir)
 {
-    QFileDialog dialog(parent, QStringLiteral("Select a background image"), initialDir,
-                       QStringLiteral("Bitmaps (*.bmp)"));
+    QFileDialog dialog(parent, QStringLiteral("Select a background image"), initialDir);
+    // Bitmaps first, as always; every other picture the board takes after them.
+    dialog.setNameFilters({QStringLiteral("Bitmaps (*.bmp)"),
+                           QStringLiteral("All pictures (*.bmp *.png *.jpg *.jpeg *.ico *.emf *.wmf)")});
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // A typed name that does not exist is accepted and stored as it is.
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -1,6 +1,7 @@
 #include "adapters/DisplayFileFeed.h"
 
 #include "adapters/FileWatcher.h"
+#include "core/PollTick.h"
 
 #include <QScopeGuard>
 #include <QTimer>
@@ -28,7 +29,10 @@ void DisplayFileFeed::look(const std::string &path, std::int32_t lastAge, const 
     m_timer->stop();
     auto call = [look = m_lookFunction, gate = m_gate, path, lastAge, lastPrint] {
         scb::passGate(gate, path);
-        return look ? look(path, lastAge, lastPrint) : scb::lookAtFile(path, lastAge, lastPrint);
+        scb::FileSnapshot snapshot = look ? look(path, lastAge, lastPrint) : scb::lookAtFile(path, lastAge, lastPrint);
+        // Split and read here, so that the interface thread only swaps the text in.
+        scb::prepareText(snapshot);
+        return snapshot;
     };
     // A late snapshot is applied even when the path changed meanwhile: the
     // next tick looks at the new path, and the stamp stored then differs

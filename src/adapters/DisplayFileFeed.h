@@ -3,8 +3,9 @@
 // the tick as soon as the file is finished; the timer remains for what no
 // watch sees (network shares, edits of the preview).
 //
-// A look that outlasts its bound lands later, on the interface thread; ticks
-// meanwhile are dropped rather than queued behind it. The timer counts from
+// The look reads the file and splits its text on a worker. One that outlasts
+// its bound, or has a large read ahead of it, lands later, on the interface
+// thread; ticks meanwhile are dropped rather than queued behind it. The timer counts from
 // the end of each look, however it ends, so a slow file system never stacks
 // ticks up.
 
@@ -47,6 +48,8 @@ public:
     void setGate(scb::FileSystemGate gate);
     void setWatchEnabled(bool enabled);
     bool watchEnabled() const;
+    // A look has not landed yet.
+    bool lookPending() const { return m_look.pending(); }
 
 signals:
     // The watched file was finished by its writer: time for a tick.

@@ -15,7 +15,13 @@ BoardModel::BoardModel()
 const std::string &BoardModel::row(int r) const
 {
     static const std::string none;
-    return r >= 0 && r < RowCount ? m_rows[static_cast<std::size_t>(r)] : none;
+    const RowLinePtr line = rowLine(r);
+    return line ? line->bytes : none;
+}
+
+RowLinePtr BoardModel::rowLine(int r) const
+{
+    return r >= 0 && r < RowCount ? m_rows[static_cast<std::size_t>(r)] : nullptr;
 }
 
 BoardChange BoardModel::apply(DisplayState &state, FileSnapshot &&snapshot, const TickEnvironment &env)
@@ -27,15 +33,17 @@ BoardChange BoardModel::apply(DisplayState &state, FileSnapshot &&snapshot, cons
         m_statusReason = tick.statusReason.value_or(std::string());
         change.statusChanged = true;
     }
-    // The rows view the preview's text: taken over before it changes again.
+    // The same shared line again is the same bytes; another one is compared.
     for (std::size_t r = 0; r < RowCount; ++r) {
-        if (!tick.rows[r])
+        const RowLinePtr &now = tick.rows[r];
+        if (!now)
             continue;
         change.rowsSet.set(r);
-        if (m_rows[r] != *tick.rows[r]) {
-            m_rows[r].assign(*tick.rows[r]);
+        if (m_rows[r] == now)
+            continue;
+        if (!m_rows[r] || m_rows[r]->bytes != now->bytes)
             change.rowsChanged.set(r);
-        }
+        m_rows[r] = now;
     }
     return change;
 }

@@ -36,6 +36,8 @@ public:
     const PreviewLines &lines() const { return m_lines; }
     // Row r's bytes as the feed last set them (empty before the first feed).
     const std::string &row(int r) const;
+    // The same with what the row shows of them; null before the first feed.
+    RowLinePtr rowLine(int r) const;
     const std::string &status() const { return m_status; }
     const std::string &statusReason() const { return m_statusReason; }
 
@@ -52,7 +54,7 @@ public:
 
 private:
     PreviewLines m_lines;
-    std::array<std::string, RowCount> m_rows;
+    std::array<RowLinePtr, RowCount> m_rows;
     std::string m_status;
     std::string m_statusReason;
 };

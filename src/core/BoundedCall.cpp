@@ -31,10 +31,19 @@ thread_local BoundedWorker::Shared *t_running = nullptr;
 
 void fileSystemAnswered(std::int64_t bytesToRead)
 {
+    workAhead(bytesToRead);
+}
+
+void workAhead(std::int64_t bytes)
+{
     if (!t_running)
         return;
-    const std::lock_guard lock(t_running->mutex);
-    t_running->answeredBytes = std::max<std::int64_t>(bytesToRead, 0);
+    {
+        const std::lock_guard lock(t_running->mutex);
+        t_running->answeredBytes = std::max<std::int64_t>(bytes, 0);
+    }
+    // The caller may stop waiting now, when the read ahead is large.
+    t_running->changed.notify_all();
 }
 
 BoundedWorker::BoundedWorker(Post post) : m_post(std::move(post)), m_shared(std::make_shared<Shared>())
@@ -84,17 +93,14 @@ bool BoundedWorker::run(std::function<void()> job, std::function<void()> late, C
         m_thread = std::thread(work, m_shared);
     m_shared->changed.notify_all();
 
-    const auto begin = std::chrono::steady_clock::now();
     std::unique_lock lock(m_shared->mutex);
-    const auto done = [this] { return m_shared->phase == Shared::Phase::Done; };
-    if (m_shared->changed.wait_until(lock, begin + bound.answer, done))
+    const auto stopWaiting = [this, &bound] {
+        return m_shared->phase == Shared::Phase::Done
+            || (m_shared->answeredBytes && *m_shared->answeredBytes > bound.waitedReadBytes);
+    };
+    m_shared->changed.wait_for(lock, bound.wait, stopWaiting);
+    if (m_shared->phase == Shared::Phase::Done)
         return true;
-    if (m_shared->answeredBytes) {
-        constexpr std::int64_t MiB = 1 << 20;
-        const std::int64_t started = (*m_shared->answeredBytes + MiB - 1) / MiB;
-        if (m_shared->changed.wait_until(lock, begin + bound.answer + bound.perMiB * started, done))
-            return true;
-    }
     m_shared->late = true;
     return false;
 }

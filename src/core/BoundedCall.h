@@ -7,9 +7,9 @@
 // caller waits for it only within a CallBound:
 //   - a call that finishes in time is handed back by run(), so the caller
 //     applies its result in the same order of effects as a plain call;
-//   - one that does not is left pending; once it finishes, its landing
-//     function gets the result on the caller's thread, through the post
-//     function given at construction.
+//   - one that does not, or that has a large read ahead of it, is left
+//     pending; once it finishes, its landing function gets the result on
+//     the caller's thread, through the post function given at construction.
 // While a call is pending run() starts nothing, unless the caller gives the
 // pending call up with supersede(). A worker stuck in a call is left behind at
 // destruction or supersession, never waited for, and its result is dropped;
@@ -42,18 +42,22 @@ inline void passGate(const FileSystemGate &gate, const std::string &path)
 
 struct CallBound
 {
-    // For the file system's first answer (usually the call's stat): a local
-    // one answers in microseconds, a dead share never.
-    std::chrono::milliseconds answer{150};
-    // Added for every started MiB that the call, through
-    // fileSystemAnswered(), said it still has to read: a live file system
-    // finishes a large read, only more slowly.
-    std::chrono::milliseconds perMiB{10};
+    // The longest the caller waits, whatever the call does: a local file
+    // system answers in microseconds, a dead share never.
+    std::chrono::milliseconds wait{150};
+    // A call that, through fileSystemAnswered() or workAhead(), says it
+    // still has more bytes than this to read or make is not waited for any
+    // longer: a large read on a live file system takes its time, and holding
+    // the caller for it would only freeze the interface. It lands when done.
+    std::int64_t waitedReadBytes = std::int64_t{1} << 20;
 };
 
 // Called by a call running on a BoundedCall's worker once its file system
 // has answered, with the bytes it will read next. Does nothing elsewhere.
 void fileSystemAnswered(std::int64_t bytesToRead);
+// The same before other work that grows with a size, such as decoding a
+// picture into that many bytes: a large one is not waited for either.
+void workAhead(std::int64_t bytes);
 
 // The untyped half: the worker thread and the waiting.
 class BoundedWorker

@@ -17,11 +17,13 @@ FileSnapshot lookAtFile(const std::string &path, std::int32_t lastAge, const Fil
     // taken before the read: a change during the read leaves them stale, which
     // only costs one extra reload at the next tick.
     snapshot.stamp = stampAndFingerprint(path);
-    fileSystemAnswered(snapshot.stamp.print.size);
+    const bool unchanged = snapshot.stamp.age == -1
+        || (snapshot.stamp.age == lastAge && snapshot.stamp.print == lastPrint);
+    fileSystemAnswered(unchanged ? 0 : snapshot.stamp.print.size);
     // Every tick, so that the write a writer starts between two loads is
     // known when the second one reads.
     followWriters(path);
-    if (snapshot.stamp.age == -1 || (snapshot.stamp.age == lastAge && snapshot.stamp.print == lastPrint))
+    if (unchanged)
         return snapshot;
     snapshot.loadAttempted = true;
     try {

@@ -5,13 +5,15 @@
 // the exclusive read; it touches nothing else, so it can run on any thread.
 // The control window runs it on a BoundedCall's worker, so a display file on
 // a share that stopped answering stalls that worker only and never the
-// interface; it tells the worker when the stat has answered: the file system
-// is alive, and the read that follows may take as long as its size needs.
+// interface; it tells the worker when the stat has answered, so that a large
+// read that follows is not waited for either: it lands once it is done.
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "core/PreviewLines.h"
 #include "core/ReadFailure.h"
 #include "core/FileStamp.h"
 
@@ -24,6 +26,9 @@ struct FileSnapshot
     ReadFailure failure = ReadFailure::None; // why that read failed; bytes is then empty
     bool loadFailed() const { return failure != ReadFailure::None; }
     std::string bytes;          // the whole file when the read succeeded
+    // The bytes as the preview's lines, once prepareText() (PollTick.h) has
+    // taken them over on the worker.
+    std::optional<PreviewLines> text;
 };
 
 // One stat; when the file exists and its age or fingerprint differ from the

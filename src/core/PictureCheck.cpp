@@ -4,6 +4,7 @@
 #include "core/FileStamp.h"
 #include "core/platform/FileRead.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace scb {
@@ -37,6 +38,10 @@ public:
         return has(offset, 4) ? u16(offset) | (u16(offset + 2) << 16) : 0u;
     }
     std::int32_t i32(u64 offset) const { return static_cast<std::int32_t>(u32(offset)); }
+    std::uint32_t u16be(u64 offset) const
+    {
+        return has(offset, 2) ? (u8(offset) << 8) | u8(offset + 1) : 0u;
+    }
     std::uint32_t u32be(u64 offset) const
     {
         return has(offset, 4)
@@ -61,9 +66,9 @@ PictureCheck failed(PictureKind kind, std::string reason)
     return PictureCheck{false, kind, std::move(reason)};
 }
 
-PictureCheck passed(PictureKind kind)
+PictureCheck passed(PictureKind kind, u64 decodedBytes = 0)
 {
-    return PictureCheck{true, kind, {}};
+    return PictureCheck{true, kind, {}, decodedBytes};
 }
 
 std::string lowerExtension(std::string_view fileName)
@@ -105,14 +110,15 @@ struct DibLayout
     bool compressed() const { return compression == BiRle8 || compression == BiRle4; }
 };
 
-bool sizeWithinLimits(u64 width, u64 height, std::string &reason)
+// bytesPerPixel: what the decoder holds per pixel at its peak.
+bool sizeWithinLimits(u64 width, u64 height, std::string &reason, u64 bytesPerPixel = 4)
 {
     if (width > static_cast<u64>(maxPictureSide) || height > static_cast<u64>(maxPictureSide)) {
         reason = "picture side too large";
         return false;
     }
     // Sides are capped above, so the product cannot overflow.
-    if (width * height > maxDecodedPictureBytes / 4) {
+    if (width * height > maxDecodedPictureBytes / bytesPerPixel) {
         reason = "decoded picture too large";
         return false;
     }
@@ -269,27 +275,44 @@ PictureCheck checkBitmap(const Bytes &file)
     } else if (!file.has(pixelOffset, dib.rowStride() * dib.height)) {
         return failed(kind, "pixel data cut short");
     }
-    return passed(kind);
+    return passed(kind, dib.width * dib.height * 4);
 }
 
 constexpr std::string_view pngSignature("\x89PNG\r\n\x1a\n", 8);
 
-bool iconImageSound(const Bytes &image, std::string &reason)
+// The header chunk must come first and hold a size and a pixel format the
+// decoder knows; the rest of the chunks the decoder checks itself.
+bool pngHeaderSound(const Bytes &png, std::string &reason, u64 &decodedBytes)
 {
-    if (image.startsWith(0, pngSignature)) {
-        // The PNG decoder checks its own chunks; only the size is ours to cap.
-        if (!image.has(0, 33) || image.u32be(8) != 13 || !image.startsWith(12, "IHDR")) {
-            reason = "icon PNG header broken";
-            return false;
-        }
-        const u64 width = image.u32be(16);
-        const u64 height = image.u32be(20);
-        if (width == 0 || height == 0) {
-            reason = "empty icon image";
-            return false;
-        }
-        return sizeWithinLimits(width, height, reason);
+    if (!png.has(0, 33) || png.u32be(8) != 13 || !png.startsWith(12, "IHDR")) {
+        reason = "PNG header broken";
+        return false;
     }
+    const u64 width = png.u32be(16);
+    const u64 height = png.u32be(20);
+    const std::uint32_t depth = png.u8(24);
+    const std::uint32_t colour = png.u8(25);
+    const bool formatKnown = (colour == 0 && (depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16))
+        || (colour == 3 && (depth == 1 || depth == 2 || depth == 4 || depth == 8))
+        || ((colour == 2 || colour == 4 || colour == 6) && (depth == 8 || depth == 16));
+    if (!formatKnown) {
+        reason = "unknown PNG pixel format";
+        return false;
+    }
+    if (width == 0 || height == 0) {
+        reason = "empty PNG picture";
+        return false;
+    }
+    // Sixteen bits a channel decode to eight bytes a pixel.
+    const u64 bytesPerPixel = depth == 16 ? 8 : 4;
+    decodedBytes = width * height * bytesPerPixel; // sides are 32-bit: no overflow
+    return sizeWithinLimits(width, height, reason, bytesPerPixel);
+}
+
+bool iconImageSound(const Bytes &image, std::string &reason, u64 &decodedBytes)
+{
+    if (image.startsWith(0, pngSignature))
+        return pngHeaderSound(image, reason, decodedBytes);
 
     DibLayout dib;
     if (!readDibHeader(image, dib, reason))
@@ -307,6 +330,7 @@ bool iconImageSound(const Bytes &image, std::string &reason)
         reason = "icon image cut short";
         return false;
     }
+    decodedBytes = dib.width * height * 4;
     return true;
 }
 
@@ -326,6 +350,7 @@ PictureCheck checkIcon(const Bytes &file)
     if (!file.has(0, directoryEnd))
         return failed(kind, "icon directory cut short");
 
+    u64 decodedBytes = 0;
     for (u64 i = 0; i < count; ++i) {
         const u64 entry = directoryHeader + i * entrySize;
         const u64 imageSize = file.u32(entry + 8);
@@ -333,10 +358,70 @@ PictureCheck checkIcon(const Bytes &file)
         if (imageSize == 0 || imageOffset < directoryEnd || !file.has(imageOffset, imageSize))
             return failed(kind, "icon image lies outside the file");
         std::string reason;
-        if (!iconImageSound(file.slice(imageOffset, imageSize), reason))
+        u64 imageBytes = 0;
+        if (!iconImageSound(file.slice(imageOffset, imageSize), reason, imageBytes))
             return failed(kind, reason);
+        decodedBytes = std::max(decodedBytes, imageBytes);
     }
-    return passed(kind);
+    return passed(kind, decodedBytes);
+}
+
+PictureCheck checkPng(const Bytes &file)
+{
+    const PictureKind kind = PictureKind::Png;
+    if (!file.startsWith(0, pngSignature))
+        return failed(kind, "does not begin with the PNG signature");
+    std::string reason;
+    u64 decodedBytes = 0;
+    if (!pngHeaderSound(file, reason, decodedBytes))
+        return failed(kind, reason);
+    return passed(kind, decodedBytes);
+}
+
+// Walks the markers up to the first frame header, which gives the size.
+PictureCheck checkJpeg(const Bytes &file)
+{
+    const PictureKind kind = PictureKind::Jpeg;
+    if (file.u8(0) != 0xFF || file.u8(1) != 0xD8)
+        return failed(kind, "does not begin with a JPEG start marker");
+    u64 pos = 2;
+    for (;;) {
+        if (!file.has(pos, 2) || file.u8(pos) != 0xFF)
+            return failed(kind, "JPEG markers broken before the frame header");
+        while (file.has(pos + 1, 1) && file.u8(pos + 1) == 0xFF)
+            ++pos; // fill bytes
+        const std::uint32_t marker = file.u8(pos + 1);
+        pos += 2;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue; // no length follows
+        if (marker == 0xD9 || marker == 0xDA)
+            return failed(kind, "JPEG has no frame header before its data");
+        const u64 length = file.u16be(pos);
+        if (length < 2 || !file.has(pos, length))
+            return failed(kind, "JPEG segment cut short");
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (!frame) {
+            pos += length;
+            continue;
+        }
+        if (length < 8)
+            return failed(kind, "JPEG frame header cut short");
+        const u64 height = file.u16be(pos + 3);
+        const u64 width = file.u16be(pos + 5);
+        const u64 components = file.u8(pos + 7);
+        if (width == 0 || height == 0)
+            return failed(kind, "empty or negative size");
+        if (components != 1 && components != 3 && components != 4)
+            return failed(kind, "unsupported JPEG component count");
+        // A progressive picture keeps two bytes a sample of coefficients
+        // besides the decoded picture.
+        const bool progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+        std::string reason;
+        const u64 bytesPerPixel = progressive ? 4 + 2 * components : 4;
+        if (!sizeWithinLimits(width, height, reason, bytesPerPixel))
+            return failed(kind, reason);
+        return passed(kind, width * height * bytesPerPixel);
+    }
 }
 
 PictureCheck checkMetafile(const Bytes &file, bool enhanced)
@@ -376,6 +461,10 @@ PictureCheck checkPictureBytes(std::string_view fileName, std::string_view bytes
     const Bytes file(bytes);
     if (extension == "bmp")
         return checkBitmap(file);
+    if (extension == "png")
+        return checkPng(file);
+    if (extension == "jpg" || extension == "jpeg")
+        return checkJpeg(file);
     if (extension == "ico")
         return checkIcon(file);
     if (extension == "emf")
@@ -424,6 +513,8 @@ PictureFile readPictureFile(const std::string &path)
     fileSystemAnswered(stamp.print.size);
     file.exists = true;
     file.check = checkPictureFile(path, &file.bytes);
+    // Decoding follows on this worker: a large picture is not waited for.
+    workAhead(static_cast<std::int64_t>(file.check.decodedBytes));
     return file;
 }
 

@@ -5,12 +5,14 @@
 // so a truncated or hostile bitmap must be refused here instead of decoding to
 // uninitialised pixels or a huge allocation.
 //
-// Accepted: names ending in .bmp, .ico, .emf or .wmf (any letter case) whose
-// bytes carry a well-formed header of that kind. Bitmaps and icons are checked
-// so that every byte the decoder will read lies inside the file and the
-// decoded picture needs at most maxDecodedPictureBytes. Metafiles are only
-// recognised by their header: they are never decoded, because only bitmaps
-// serve as the source the rows copy from.
+// Accepted: names ending in .bmp, .png, .jpg, .jpeg, .ico, .emf or .wmf (any
+// letter case) whose bytes carry a well-formed header of that kind. Bitmaps
+// and icons are checked so that every byte the decoder will read lies inside
+// the file; PNG and JPEG pictures, whose decoders check their own data, by
+// the size their header gives. Each decoded picture needs at most
+// maxDecodedPictureBytes. Metafiles are only recognised by their header: they
+// are never decoded, because only bitmaps serve as the source the rows copy
+// from.
 //
 // checkPictureBytes is a pure function of its arguments and reads nothing
 // outside `bytes`, whatever they hold.
@@ -21,13 +23,16 @@
 
 namespace scb {
 
-enum class PictureKind { Bitmap, Icon, Metafile };
+enum class PictureKind { Bitmap, Png, Jpeg, Icon, Metafile };
 
 struct PictureCheck
 {
     bool ok = false;
     PictureKind kind = PictureKind::Bitmap;
     std::string reason; // why it failed, for tests and debugging only
+    // What the decoded picture takes at most, from its header (0 for a
+    // metafile): the worker that decodes it says so before it starts.
+    std::uint64_t decodedBytes = 0;
 };
 
 inline constexpr std::uint64_t maxDecodedPictureBytes = 100ull * 1024 * 1024;

@@ -19,10 +19,12 @@ constexpr int LastFedLine = 14;
 
 RowUpdate feedRows(PreviewLines &lines)
 {
+    static const RowLinePtr blankFile = makeRowLine(BlankFileMessage);
+    static const RowLinePtr blankRow = makeRowLine(" ");
     RowUpdate rows;
     const int n = lines.count();
     if (n < 3) {
-        rows[0].emplace(BlankFileMessage);
+        rows[0] = blankFile;
         lines.add(BlankFileMessage);
         return rows;
     }
@@ -31,10 +33,25 @@ RowUpdate feedRows(PreviewLines &lines)
     const int lastIndex = std::min(n - 1, LastFedLine);
     int row = 0;
     for (int i = skip; i <= lastIndex && row < RowCount; ++i, ++row)
-        rows[static_cast<std::size_t>(row)].emplace(lines.lineView(i));
+        rows[static_cast<std::size_t>(row)] = lines.rowLine(i);
     for (; row < RowCount; ++row)
-        rows[static_cast<std::size_t>(row)].emplace(" ");
+        rows[static_cast<std::size_t>(row)] = blankRow;
     return rows;
+}
+
+void prepareText(FileSnapshot &snapshot)
+{
+    if (!snapshot.loadAttempted || snapshot.loadFailed() || snapshot.text)
+        return;
+    PreviewLines lines(std::move(snapshot.bytes));
+    snapshot.bytes = std::string();
+    // The feed appends the blank-file message until the text has three
+    // lines; with room for it the append copies nothing, however long the
+    // text.
+    if (lines.count() < 3)
+        lines.reserveRoom(static_cast<std::size_t>(3 - lines.count()) * (2 + BlankFileMessage.size()));
+    lines.prepare(LastFedLine + 1);
+    snapshot.text.emplace(std::move(lines));
 }
 
 TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLines &lines,
@@ -58,7 +75,8 @@ TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLi
             result.statusReason = readFailureText(snapshot.failure);
             return result;
         }
-        lines.setText(std::move(snapshot.bytes));
+        prepareText(snapshot);
+        lines.take(std::move(*snapshot.text));
         result.reloaded = true;
     }
 

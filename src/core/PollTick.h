@@ -20,11 +20,11 @@ namespace scb {
 
 inline const std::string BlankFileMessage = "Main.Txt is blank. Turn on Main.txt generation";
 
-// Rows to set (nullopt: leave the row as it is). Every engaged row is set,
-// even to the text it already holds, so the grid repaints it. The rows view
-// the preview's text (or fixed texts) rather than copy it, so a runaway line
-// is not copied once a second: apply them before the text next changes.
-using RowUpdate = std::array<std::optional<std::string_view>, RowCount>;
+// Rows to set (null: leave the row as it is). Every row given is set, even to
+// the text it already holds, so the grid repaints it. The rows are the
+// preview's own shared lines (or fixed texts), so a runaway line is neither
+// copied nor decoded once a second.
+using RowUpdate = std::array<RowLinePtr, RowCount>;
 
 // Maps the preview's lines onto the rows: lines 0-11 when line 0 holds
 // "TIME:", else lines 3-14; rows below blanked to " ". Fewer than three lines:
@@ -46,9 +46,16 @@ struct TickEnvironment
     char timeSeparator = ':';
 };
 
+// The worker's half of a successful load: the bytes become the preview's
+// lines, with what the feed and the preview will ask of them found already,
+// so that the interface thread only swaps them in. Does nothing to a snapshot
+// without a successful read, or one already prepared.
+void prepareText(FileSnapshot &snapshot);
+
 // The state-changing half of the tick: records the snapshot's
-// stamp and fingerprint when it read the file, sets the preview's text (equal
-// text: nothing happens) or reports a failed read, then feeds the rows.
+// stamp and fingerprint when it read the file, takes its text into the preview
+// (equal text: nothing happens; a snapshot not prepared yet is prepared here)
+// or reports a failed read, then feeds the rows.
 TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLines &lines,
                          const TickEnvironment &env);
 

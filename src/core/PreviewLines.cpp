@@ -57,6 +57,8 @@ void PreviewLines::replace(std::string text, int count)
     m_text = std::move(text);
     m_count = count;
     m_lineStarts.clear();
+    m_codecs.clear();
+    m_rowLines.clear();
     if (onChange)
         onChange();
 }
@@ -95,6 +97,64 @@ std::string_view PreviewLines::lineView(int i) const
     return std::string_view(m_text).substr(start, end - start);
 }
 
+LineCodec PreviewLines::codec(int i) const
+{
+    if (i < 0 || i >= m_count)
+        return LineCodec::Utf8;
+    const auto index = static_cast<std::size_t>(i);
+    if (index >= m_codecs.size())
+        m_codecs.resize(index + 1, 0);
+    if (m_codecs[index] == 0)
+        m_codecs[index] = static_cast<unsigned char>(static_cast<int>(lineCodec(lineView(i))) + 1);
+    return static_cast<LineCodec>(m_codecs[index] - 1);
+}
+
+RowLinePtr makeRowLine(std::string_view bytes)
+{
+    return std::make_shared<const RowLine>(RowLine{std::string(bytes), rowText(bytes)});
+}
+
+RowLinePtr PreviewLines::rowLine(int i) const
+{
+    if (i < 0 || i >= m_count)
+        return makeRowLine({});
+    const auto index = static_cast<std::size_t>(i);
+    if (index >= m_rowLines.size())
+        m_rowLines.resize(index + 1);
+    if (!m_rowLines[index]) {
+        const std::string_view bytes = lineView(i);
+        m_rowLines[index] = std::make_shared<const RowLine>(RowLine{std::string(bytes), rowText(bytes, codec(i))});
+    }
+    return m_rowLines[index];
+}
+
+void PreviewLines::prepare(int lines) const
+{
+    for (int i = 0; i < lines && i < m_count; ++i)
+        (void)rowLine(i);
+    (void)shown(MaxShownBytes);
+}
+
+void PreviewLines::reserveRoom(std::size_t bytes)
+{
+    reserveBuffer(m_text, m_text.size() + bytes);
+}
+
+bool PreviewLines::take(PreviewLines &&other)
+{
+    if (other.m_text == m_text)
+        return false;
+    // Swapped, not assigned: the old text goes with other.
+    m_text.swap(other.m_text);
+    m_count = other.m_count;
+    m_lineStarts.swap(other.m_lineStarts);
+    m_codecs.swap(other.m_codecs);
+    m_rowLines.swap(other.m_rowLines);
+    if (onChange)
+        onChange();
+    return true;
+}
+
 std::string PreviewLines::line(int i) const
 {
     return std::string(lineView(i));
@@ -109,12 +169,15 @@ int PreviewLines::add(const std::string &s)
             return m_count;
         m_text = std::move(n.text);
         m_count = n.breaks + 1;
+        // Line 0 was the empty line: what was found of it is gone.
+        m_codecs.clear();
+        m_rowLines.clear();
     } else {
         m_text += "\r\n";
         m_text += n.text;
         m_count += n.breaks + 1;
     }
-    // Appending moves no earlier line, so the known starts stay valid.
+    // Appending moves no earlier line, so what is known of them stays valid.
     if (onChange)
         onChange();
     return m_count;
@@ -123,6 +186,9 @@ int PreviewLines::add(const std::string &s)
 ShownText PreviewLines::shown(std::size_t maxBytes) const
 {
     ShownText out;
+    // Viewed first and copied only when nothing is cut: a runaway line is
+    // never copied just to be dropped.
+    std::vector<std::string_view> stored;
     std::size_t budget = maxBytes;
     std::size_t shownBytes = 0;
     for (int i = 0; i < m_count; ++i) {
@@ -135,20 +201,21 @@ ShownText PreviewLines::shown(std::size_t maxBytes) const
             budget -= 2; // the CR LF in front of it
             shownBytes += 2;
         }
-        const LineCodec codec = lineCodec(line);
-        const std::size_t keep = lineCutPoint(line, codec, MaxRowChars, budget);
+        const LineCodec lineRead = codec(i);
+        const std::size_t keep = lineCutPoint(line, lineRead, MaxRowChars, budget);
         if (keep < line.size())
             out.cut = true;
         const std::string_view head = line.substr(0, keep);
-        out.lines.push_back(codec == LineCodec::Utf8 ? std::string(head) : windows1252ToUtf8(head));
-        out.stored.emplace_back(line);
+        out.lines.push_back(lineRead == LineCodec::Utf8 ? std::string(head) : windows1252ToUtf8(head));
+        if (!out.cut)
+            stored.push_back(line);
         budget -= keep;
         shownBytes += keep;
     }
-    if (out.cut) {
-        out.stored.clear();
+    if (out.cut)
         out.hiddenBytes = m_text.size() - shownBytes;
-    }
+    else
+        out.stored.assign(stored.begin(), stored.end());
     return out;
 }
 

@@ -5,11 +5,31 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/TextCodec.h"
+
 namespace scb {
+
+// The most of the text an editor shows (see PreviewLines::shown()). A display
+// file is a few hundred bytes; a runaway one (megabytes, one endless line)
+// would hold the interface for seconds while an editor lays it out.
+inline constexpr std::size_t MaxShownBytes = 64 * 1024;
+
+// A line as a board row holds it: its bytes and what the row shows of them
+// (rowText). Never changed once made, and shared, so that the model, the grid
+// and every view hold a runaway line once, and the interface thread neither
+// copies nor decodes it.
+struct RowLine
+{
+    std::string bytes;
+    std::string shown;
+};
+using RowLinePtr = std::shared_ptr<const RowLine>;
+RowLinePtr makeRowLine(std::string_view bytes);
 
 // What an editor shows of the text; see PreviewLines::shown().
 struct ShownText
@@ -48,6 +68,26 @@ public:
     // editor must take no edits: they would write the shortened text back.
     ShownText shown(std::size_t maxBytes) const;
 
+    // How line i reads (see lineCodec): decided on all of its bytes, once,
+    // and kept.
+    LineCodec codec(int i) const;
+
+    // Line i as a row holds it (empty past the count); made once and kept.
+    RowLinePtr rowLine(int i) const;
+
+    // Finds and keeps what feeding the first `lines` lines and showing the
+    // text will ask for, so that whoever takes this text over (take()) only
+    // swaps it in. Costs one pass over those lines.
+    void prepare(int lines) const;
+
+    // Leaves room for `bytes` more, so that an append to a huge text does not
+    // copy it.
+    void reserveRoom(std::size_t bytes);
+
+    // Takes other's text with what is known of its lines, keeping this one's
+    // observer. Returns false, and does nothing, when the texts are equal.
+    bool take(PreviewLines &&other);
+
     // Appends one line; returns the new count. Notifies the observer. A string
     // holding breaks is treated like a whole-text set of the appended part:
     // its lone LFs become CR LF and each of its breaks adds a line.
@@ -63,6 +103,9 @@ private:
     int m_count = 1;
     // Start offsets of lines already found; extended lazily by line().
     mutable std::vector<std::size_t> m_lineStarts;
+    // Per line: 0 while unknown, else its LineCodec plus one.
+    mutable std::vector<unsigned char> m_codecs;
+    mutable std::vector<RowLinePtr> m_rowLines;
 };
 
 } // namespace scb

@@ -199,7 +199,11 @@ std::size_t lineCutPoint(std::string_view line, LineCodec codec, std::size_t max
 
 std::string rowText(std::string_view line)
 {
-    const LineCodec codec = lineCodec(line);
+    return rowText(line, lineCodec(line));
+}
+
+std::string rowText(std::string_view line, LineCodec codec)
+{
     const std::string_view head = line.substr(0, lineCutPoint(line, codec, MaxRowChars));
     return codec == LineCodec::Utf8 ? std::string(head) : windows1252ToUtf8(head);
 }

@@ -47,6 +47,8 @@ std::size_t lineCutPoint(std::string_view line, LineCodec codec, std::size_t max
 // What a row shows of a line: decoded as above and cut after MaxRowChars
 // characters. The board, the preview and any other view of the rows use it.
 std::string rowText(std::string_view line);
+// The same for a line whose codec is known already.
+std::string rowText(std::string_view line, LineCodec codec);
 
 // An edited line's text back to bytes: in the preferred codec when that holds
 // every character and the bytes read back as the same text, else in UTF-8,

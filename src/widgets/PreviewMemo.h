@@ -17,12 +17,10 @@ class PreviewMemo : public QPlainTextEdit
 public:
     explicit PreviewMemo(QWidget *parent = nullptr);
 
-    // A display file is a few hundred bytes; a runaway one (megabytes, one
-    // endless line) would hold the interface for seconds while the editor lays
-    // it out. Past this size, or with a line longer than a board row keeps,
-    // only what fits is shown, read-only, so the full text stays in the model
-    // and no edit can cut it short.
-    static constexpr std::size_t MaxShownBytes = 64 * 1024;
+    // Past this size (see scb::MaxShownBytes), or with a line longer than a
+    // board row keeps, only what fits is shown, read-only, so the full text
+    // stays in the model and no edit can cut it short.
+    static constexpr std::size_t MaxShownBytes = scb::MaxShownBytes;
     bool isTruncated() const { return m_truncated; }
 
     // Shows the model's lines; an append keeps the caret behind the new text.

@@ -37,22 +37,30 @@ void ScbGrid::setTextColor(const QColor &color)
         update();
 }
 
-void ScbGrid::setCell(int row, std::string_view bytes)
+void ScbGrid::setCell(int row, const scb::RowLinePtr &line)
 {
-    if (row < 0 || row >= RowCount)
+    if (row < 0 || row >= RowCount || !line)
         return;
-    if (m_cells[row] != bytes) {
-        m_cells[row].assign(bytes);
-        m_display[row] = QString::fromStdString(scb::rowText(bytes));
-        m_layouts[row].reset();
+    scb::RowLinePtr &held = m_cells[row];
+    if (held != line) {
+        if (!held || held->bytes != line->bytes) {
+            m_display[row] = QString::fromStdString(line->shown);
+            m_layouts[row].reset();
+        }
+        held = line;
     }
     update(cellRect(row));
+}
+
+void ScbGrid::setCell(int row, std::string_view bytes)
+{
+    setCell(row, scb::makeRowLine(bytes));
 }
 
 const std::string &ScbGrid::cell(int row) const
 {
     static const std::string empty;
-    return row >= 0 && row < RowCount ? m_cells[row] : empty;
+    return row >= 0 && row < RowCount && m_cells[row] ? m_cells[row]->bytes : empty;
 }
 
 QString ScbGrid::cellDisplayText(int row) const

@@ -8,6 +8,7 @@
 // and font, so the once-a-second repaint of an unchanged row lays out nothing.
 
 #include "core/Board.h"
+#include "core/PreviewLines.h"
 
 #include <QColor>
 #include <QFont>
@@ -36,6 +37,8 @@ public:
     const QImage &picture() const { return m_picture; }
     void setTextColor(const QColor &color);
 
+    // A line shared with the model: the same one again costs nothing.
+    void setCell(int row, const scb::RowLinePtr &line);
     void setCell(int row, std::string_view bytes);
     const std::string &cell(int row) const;
     // What the row draws: its bytes decoded and cut by scb::rowText.
@@ -68,7 +71,7 @@ private:
     QImage m_picture;
     bool m_pictureShown = false;
     QColor m_textColor = Qt::yellow;
-    std::array<std::string, RowCount> m_cells;
+    std::array<scb::RowLinePtr, RowCount> m_cells;
     std::array<QString, RowCount> m_display;
     // Built at the row's first paint after its text or the font changed.
     mutable std::array<std::unique_ptr<QTextLayout>, RowCount> m_layouts;

@@ -62,6 +62,21 @@ const QList<QList<QRgb>> sample = {
     {qRgb(0, 0, 0), qRgb(255, 255, 0), qRgb(0, 255, 255), qRgb(255, 0, 255)},
 };
 
+// The rows in another format, as the toolkit writes it.
+QByteArray encoded(const QList<QList<QRgb>> &rows, const char *format)
+{
+    QImage image(int(rows.first().size()), int(rows.size()), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, rows[y][x]);
+    }
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return out;
+}
+
 } // namespace
 
 class tst_BackgroundPicture : public QObject
@@ -105,24 +120,34 @@ QString tst_BackgroundPicture::write(const QString &name, const QByteArray &cont
 void tst_BackgroundPicture::loadBackgroundPicture_bitmap_hasItsPixels_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("topDown");
-    QTest::newRow("bottom-up") << "board.bmp" << false;
-    QTest::newRow("top-down") << "board.bmp" << true;
-    QTest::newRow("upper-case extension") << "BOARD.BMP" << false;
-    QTest::newRow("name outside ASCII") << QStringLiteral("Anzeigetafel-\u00dc\u20ac.bmp") << false;
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("exact"); // false: a lossy format, only the size is sure
+    const int bitmap = int(scb::PictureKind::Bitmap);
+    QTest::newRow("bottom-up") << "board.bmp" << bitmap24(sample) << bitmap << true;
+    QTest::newRow("top-down") << "board.bmp" << bitmap24(sample, true) << bitmap << true;
+    QTest::newRow("upper-case extension") << "BOARD.BMP" << bitmap24(sample) << bitmap << true;
+    QTest::newRow("name outside ASCII") << QStringLiteral("Anzeigetafel-\u00dc\u20ac.bmp") << bitmap24(sample) << bitmap
+                                        << true;
+    QTest::newRow("PNG") << "board.png" << encoded(sample, "PNG") << int(scb::PictureKind::Png) << true;
+    QTest::newRow("JPEG") << "board.jpg" << encoded(sample, "JPEG") << int(scb::PictureKind::Jpeg) << false;
+    QTest::newRow("JPEG, long extension") << "board.JPEG" << encoded(sample, "JPEG") << int(scb::PictureKind::Jpeg)
+                                          << false;
 }
 
 void tst_BackgroundPicture::loadBackgroundPicture_bitmap_hasItsPixels()
 {
     QFETCH(QString, name);
-    QFETCH(bool, topDown);
+    QFETCH(QByteArray, content);
+    QFETCH(int, kind);
+    QFETCH(bool, exact);
 
-    const auto picture = loadBackgroundPicture(write(name, bitmap24(sample, topDown)));
+    const auto picture = loadBackgroundPicture(write(name, content));
     QVERIFY(picture.has_value());
-    QCOMPARE(picture->kind, scb::PictureKind::Bitmap);
+    QCOMPARE(int(picture->kind), kind);
     QCOMPARE(picture->image.size(), QSize(4, 3));
     QCOMPARE(picture->image.format(), QImage::Format_RGB32);
-    for (int y = 0; y < 3; ++y) {
+    for (int y = 0; exact && y < 3; ++y) {
         for (int x = 0; x < 4; ++x)
             QCOMPARE(QColor(picture->image.pixel(x, y)), QColor(sample[y][x]));
     }
@@ -206,6 +231,10 @@ void tst_BackgroundPicture::loadBackgroundPicture_badFile_givesNothing_data()
     QTest::newRow("folder") << "folder.bmp" << QByteArray();
     QTest::newRow("empty path") << QString() << QByteArray();
     QTest::newRow("bitmap named .png") << "board.png" << valid;
+    QTest::newRow("PNG named .jpg") << "board.jpg" << encoded(sample, "PNG");
+    QByteArray pngCut = encoded(sample, "PNG");
+    pngCut.truncate(40); // the header is whole, the picture is not there
+    QTest::newRow("PNG cut after its header") << "board.png" << pngCut;
     QTest::newRow("starts with XX") << "board.bmp" << QByteArray(valid).replace(0, 2, "XX");
     QTest::newRow("zero bytes") << "board.bmp" << QByteArray();
     QTest::newRow("cut in half") << "board.bmp" << valid.left(valid.size() / 2);
@@ -236,9 +265,12 @@ void tst_BackgroundPicture::loadBackgroundPicture_badFile_givesNothing()
 
 void tst_BackgroundPicture::backgroundLoadErrorText_isMessageThenPath()
 {
-    QCOMPARE(backgroundLoadErrorText(QStringLiteral("C:\\Pictures\\board.bmp")),
-             QStringLiteral("Could not load background bitmap image\nC:\\Pictures\\board.bmp"));
-    QCOMPARE(backgroundLoadErrorText(QString()), QStringLiteral("Could not load background bitmap image\n"));
+    const QString text = backgroundLoadErrorText(QStringLiteral("C:\\Pictures\\board.bmp"));
+    QVERIFY(text.startsWith(QStringLiteral("Could not load background bitmap image\nC:\\Pictures\\board.bmp\n")));
+    // It names every kind of file that loads.
+    for (const char *extension : {".bmp", ".png", ".jpg", ".jpeg", ".ico", ".emf", ".wmf"})
+        QVERIFY2(text.contains(QLatin1String(extension)), extension);
+    QVERIFY(backgroundLoadErrorText(QString()).startsWith(QStringLiteral("Could not load background bitmap image\n\n")));
 }
 
 QTEST_MAIN(tst_BackgroundPicture)

@@ -110,8 +110,8 @@ struct Posted
     }
 };
 
-constexpr scb::CallBound Short{30ms, 0ms};
-constexpr scb::CallBound Long{5000ms, 0ms};
+constexpr scb::CallBound Short{30ms};
+constexpr scb::CallBound Long{5000ms};
 
 } // namespace
 
@@ -124,8 +124,8 @@ private slots:
     void run_callHangs_leftPendingAndLandsLater();
     void run_callThrows_rethrownWhereItLands_data();
     void run_callThrows_rethrownWhereItLands();
-    void run_bound_waitsForReadOnlyOnceFileSystemAnswered_data();
-    void run_bound_waitsForReadOnlyOnceFileSystemAnswered();
+    void run_bound_largeReadIsNotWaitedFor_data();
+    void run_bound_largeReadIsNotWaitedFor();
     void supersede_dropsPendingResult_nextRunStartsAtOnce();
     void destroyed_whileCallHangs_returnsAtOnceAndNothingLands();
 };
@@ -199,17 +199,18 @@ void tst_BoundedCall::run_callThrows_rethrownWhereItLands()
     QVERIFY(!call.pending());
 }
 
-void tst_BoundedCall::run_bound_waitsForReadOnlyOnceFileSystemAnswered_data()
+void tst_BoundedCall::run_bound_largeReadIsNotWaitedFor_data()
 {
-    QTest::addColumn<bool>("statAnswers");
+    QTest::addColumn<qint64>("answered"); // -1: the stat never answers
     QTest::addColumn<bool>("finished");
-    QTest::newRow("stat hangs: given up after the answer wait") << false << false;
-    QTest::newRow("stat answered: the slow read is waited for") << true << true;
+    QTest::newRow("stat hangs: given up after the wait") << qint64(-1) << false;
+    QTest::newRow("small read: waited for") << qint64(1 << 20) << true;
+    QTest::newRow("large read: not waited for") << qint64((1 << 20) + 1) << false;
 }
 
-void tst_BoundedCall::run_bound_waitsForReadOnlyOnceFileSystemAnswered()
+void tst_BoundedCall::run_bound_largeReadIsNotWaitedFor()
 {
-    QFETCH(bool, statAnswers);
+    QFETCH(qint64, answered);
     QFETCH(bool, finished);
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
@@ -221,27 +222,35 @@ void tst_BoundedCall::run_bound_waitsForReadOnlyOnceFileSystemAnswered()
     auto gate = std::make_shared<Gate>();
     Posted posted;
     scb::BoundedCall<scb::FileSnapshot> call(posted.post());
-    // The real look tells the worker when its stat has answered; the gate
-    // stands for a stat that never does, or for a read that takes a while.
-    auto look = [gate, statAnswers, p = path.toStdString()] {
-        if (!statAnswers)
-            gate->pass();
-        scb::FileSnapshot s = scb::lookAtFile(p, 0, {});
-        if (statAnswers)
-            gate->pass();
-        return s;
+    // The gate stands for a stat that never answers, or for a read that
+    // takes a while once it has; it opens only once run() has returned, or
+    // (for the read that is waited for) shortly after it started.
+    auto look = [gate, answered, p = path.toStdString()] {
+        if (answered >= 0)
+            scb::fileSystemAnswered(answered);
+        gate->pass();
+        return scb::lookAtFile(p, 0, {});
     };
-    std::thread opener([gate] {
-        std::this_thread::sleep_for(200ms);
-        gate->release();
-    });
-    const std::optional<scb::FileSnapshot> s = call.run(look, scb::CallBound{30ms, 60000ms});
-    opener.join();
+    std::thread opener;
+    if (finished) {
+        opener = std::thread([gate] {
+            std::this_thread::sleep_for(100ms);
+            gate->release();
+        });
+    }
+    const scb::CallBound bound{answered < 0 ? 30ms : 60000ms};
+    const std::optional<scb::FileSnapshot> s = call.run(look, bound);
+    if (opener.joinable())
+        opener.join();
     QCOMPARE(s.has_value(), finished);
-    if (s)
+    if (s) {
         QCOMPARE(s->bytes, std::string("TIME:\r\nrow\r\n"));
-    else
+    } else {
+        QTRY_COMPARE(gate->enteredCount(), 1); // still inside the call
+        QCOMPARE(posted.count(), 0);
+        gate->release();
         QTRY_COMPARE(posted.count(), 1);
+    }
 }
 
 void tst_BoundedCall::supersede_dropsPendingResult_nextRunStartsAtOnce()

@@ -129,6 +129,46 @@ std::string makeRle8(const std::string &stream, std::int32_t height = 2)
     return makeBmp(b);
 }
 
+std::string be16(std::uint32_t v)
+{
+    return {static_cast<char>((v >> 8) & 0xFF), static_cast<char>(v & 0xFF)};
+}
+
+std::string be32(std::uint32_t v)
+{
+    return be16(v >> 16) + be16(v & 0xFFFF);
+}
+
+// The signature and header chunk; the decoder checks what follows.
+std::string makePng(std::uint32_t width, std::uint32_t height, int depth = 8, int colour = 2)
+{
+    return std::string("\x89PNG\r\n\x1a\n", 8) + be32(13) + "IHDR" + be32(width) + be32(height)
+        + char(depth) + char(colour) + std::string(3, '\0') + std::string(4, '\0') + "IDAT and the rest";
+}
+
+// Start marker, an application segment, the frame header (marker 0xC0:
+// baseline, 0xC2: progressive) and the start of the scan.
+std::string makeJpeg(std::uint32_t width, std::uint32_t height, int frameMarker = 0xC0)
+{
+    // Appended piece by piece: GCC 12 warns wrongly about chained + here.
+    std::string out("\xFF\xD8\xFF\xE0", 4);
+    out += be16(16);
+    out.append("JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 14);
+    out += '\xFF';
+    out += char(frameMarker);
+    out += be16(17);
+    out += '\x08';
+    out += be16(height);
+    out += be16(width);
+    out += '\x03';
+    for (char id = 1; id <= 3; ++id)
+        out.append({id, '\x11', '\0'});
+    out.append("\xFF\xDA", 2);
+    out += be16(12);
+    out.append(10, '\0');
+    return out;
+}
+
 QByteArray bytes(const std::string &s)
 {
     return QByteArray(s.data(), qsizetype(s.size()));
@@ -313,6 +353,34 @@ void tst_PictureCheck::checkPictureBytes_judgesPicture_data()
                                              << false << icon;
     QTest::newRow("icon PNG header broken") << QByteArray("a.ico") << bytes(makeIco({pngIconImage.substr(0, 20)}))
                                             << false << icon;
+
+    const int png = int(PictureKind::Png);
+    QTest::newRow("PNG") << QByteArray("a.png") << bytes(makePng(640, 480)) << true << png;
+    QTest::newRow("PNG, 16 bits a channel") << QByteArray("a.PNG") << bytes(makePng(640, 480, 16, 6)) << true << png;
+    QTest::newRow("PNG over 100 MB decoded") << QByteArray("a.png") << bytes(makePng(5200, 5200)) << false << png;
+    // Fits at 4 bytes a pixel, not at the 8 that 16-bit channels take.
+    QTest::newRow("PNG 16 bits over 100 MB decoded") << QByteArray("a.png") << bytes(makePng(4000, 4000, 16))
+                                                     << false << png;
+    QTest::newRow("PNG zero width") << QByteArray("a.png") << bytes(makePng(0, 480)) << false << png;
+    QTest::newRow("PNG unknown colour type") << QByteArray("a.png") << bytes(makePng(640, 480, 8, 5)) << false << png;
+    QTest::newRow("PNG header cut short") << QByteArray("a.png") << bytes(makePng(640, 480).substr(0, 30)) << false
+                                          << png;
+    QTest::newRow("PNG named .jpg") << QByteArray("a.jpg") << bytes(makePng(640, 480)) << false << png;
+
+    const int jpeg = int(PictureKind::Jpeg);
+    QTest::newRow("JPEG") << QByteArray("a.jpg") << bytes(makeJpeg(640, 480)) << true << jpeg;
+    QTest::newRow("JPEG, .jpeg") << QByteArray("a.JPEG") << bytes(makeJpeg(640, 480)) << true << jpeg;
+    QTest::newRow("JPEG, 5000 x 4000") << QByteArray("a.jpg") << bytes(makeJpeg(5000, 4000)) << true << jpeg;
+    // The same size progressive keeps its coefficients as well: too much.
+    QTest::newRow("JPEG progressive, 5000 x 4000") << QByteArray("a.jpg") << bytes(makeJpeg(5000, 4000, 0xC2))
+                                                   << false << jpeg;
+    QTest::newRow("JPEG height given later") << QByteArray("a.jpg") << bytes(makeJpeg(640, 0)) << false << jpeg;
+    QTest::newRow("JPEG without frame header") << QByteArray("a.jpg")
+                                               << bytes(std::string("\xFF\xD8\xFF\xDA", 4) + be16(12) + std::string(10, '\0'))
+                                               << false << jpeg;
+    QTest::newRow("JPEG segment past the end") << QByteArray("a.jpg") << bytes(makeJpeg(640, 480).substr(0, 30))
+                                               << false << jpeg;
+    QTest::newRow("JPEG named .png") << QByteArray("a.png") << bytes(makeJpeg(640, 480)) << false << jpeg;
 
     QTest::newRow("enhanced metafile") << QByteArray("a.emf") << bytes(makeEmf()) << true << metafile;
     QTest::newRow("metafile") << QByteArray("a.WMF") << bytes(makeWmf()) << true << metafile;

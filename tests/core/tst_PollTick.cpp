@@ -25,7 +25,7 @@ QStringList rowsOf(const RowUpdate &rows)
 {
     QStringList out;
     for (const auto &row : rows)
-        out << (row ? QString::fromLatin1(*row) : Untouched);
+        out << (row ? QString::fromLatin1(row->bytes.data(), qsizetype(row->bytes.size())) : Untouched);
     return out;
 }
 

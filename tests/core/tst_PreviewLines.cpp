@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "core/Board.h"
 #include "core/PreviewLines.h"
 #include "core/TextCodec.h"
 
@@ -133,11 +134,14 @@ void tst_PreviewLines::add_appendsPerRules()
     QFETCH(QStringList, lines);
 
     PreviewLines preview(initial.toStdString());
+    preview.prepare(scb::RowCount); // what a worker finds of the lines first must not go stale
     int changes = 0;
     preview.onChange = [&] { ++changes; };
     QCOMPARE(preview.add(added.toStdString()), returned);
     QCOMPARE(preview.count(), returned);
     QCOMPARE(allLines(preview), lines);
+    for (int i = 0; i < returned; ++i)
+        QCOMPARE(QString::fromStdString(preview.rowLine(i)->bytes), lines.at(i));
     QCOMPARE(changes, 1);
     // The stored text keeps CR LF breaks only, so a reload of it counts the same.
     QCOMPARE(PreviewLines(preview.text()).count(), returned);

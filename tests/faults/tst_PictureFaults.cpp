@@ -3,6 +3,7 @@
 // crashes, and none of them makes the process allocate a picture's worth of
 // memory it claims but does not hold.
 
+#include "adapters/BackgroundPicture.h"
 #include "FaultKit.h"
 
 #include <QtEndian>
@@ -62,6 +63,32 @@ QByteArray makeBmp(const Bmp &b)
     const qint64 natural = 14 + header.size() + tables.size();
     const quint32 offset = quint32(b.pixelOffset >= 0 ? b.pixelOffset : natural);
     return "BM" + le32(quint32(natural + pixels.size())) + le32(0) + le32(offset) + header + tables + pixels;
+}
+
+QByteArray be32(quint32 v)
+{
+    QByteArray b(4, '\0');
+    qToBigEndian<quint32>(v, b.data());
+    return b;
+}
+
+// A PNG's signature and header chunk with no picture behind them.
+QByteArray pngHeader(quint32 width, quint32 height)
+{
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + be32(13) + "IHDR" + be32(width) + be32(height)
+        + QByteArray("\x08\x06\0\0\0", 5) + be32(0) + QByteArray(64, '\x5a');
+}
+
+// A JPEG's markers up to a progressive frame header, then a little scan.
+QByteArray jpegHeader(quint16 width, quint16 height)
+{
+    QByteArray frame("\xFF\xC2\0\x11\x08", 5);
+    frame += char(height >> 8);
+    frame += char(height & 0xFF);
+    frame += char(width >> 8);
+    frame += char(width & 0xFF);
+    frame += QByteArray("\x03\x01\x11\0\x02\x11\0\x03\x11\0", 10);
+    return QByteArray("\xFF\xD8", 2) + frame + QByteArray("\xFF\xDA\0\x0c", 4) + QByteArray(64, '\x5a');
 }
 
 Bmp bmp(void (*change)(Bmp &))
@@ -158,6 +185,9 @@ void tst_PictureFaults::brokenPicture_showsMessageAndForgetsPath_data()
         << "a.ico" << le16(0) + le16(1) + le16(1) + QByteArray(8, '\0') + le32(40) + le32(22)
                + makeBmp(bmp([](Bmp &b) { b.width = 60000; b.height = 120000; })).mid(14, 40);
     QTest::newRow("bitmap bytes named .png") << "a.png" << makeBmp(Bmp{});
+    QTest::newRow("PNG header 60000 x 60000, few bytes") << "a.png" << pngHeader(60000, 60000);
+    QTest::newRow("PNG header 8 x 8, no picture data") << "a.png" << pngHeader(8, 8);
+    QTest::newRow("JPEG header 65535 x 65535, few bytes") << "a.jpg" << jpegHeader(65535, 65535);
     QTest::newRow("no extension") << "bitmap" << makeBmp(Bmp{});
     QTest::newRow("random bytes") << "a.bmp" << "BM" + QByteArray(1000, '\xA5');
 }
@@ -187,7 +217,7 @@ void tst_PictureFaults::brokenPicture_showsMessageAndForgetsPath()
     QVERIFY2(grownKb < 100 * 1024, qPrintable(QStringLiteral("peak memory grew by %1 kB").arg(grownKb)));
 
     QCOMPARE(w.dialogs->messages,
-             QStringList{QStringLiteral("Could not load background bitmap image\n") + w.path(name)});
+             QStringList{backgroundLoadErrorText(w.path(name))});
     QVERIFY(w.form->state().BackgroundImagePath.empty());
     QCOMPARE(w.results->backgroundPicture(), before);
     // The scoreboard still paints.
@@ -228,7 +258,7 @@ void tst_PictureFaults::nonFile_showsMessageWithoutBlocking()
         QVERIFY(!w.form->state().BackgroundLoaded);
         return;
     }
-    QCOMPARE(w.dialogs->messages, QStringList{QStringLiteral("Could not load background bitmap image\n") + path});
+    QCOMPARE(w.dialogs->messages, QStringList{backgroundLoadErrorText(path)});
     QVERIFY(w.form->state().BackgroundImagePath.empty());
 }
 
