@@ -98,11 +98,10 @@ Figures run(std::size_t bytes, bool mixed, int seconds)
     auto results = std::make_unique<TResultsForm>();
     form->setResultsForm(results.get());
     form->show();
-    form->ToggleScoreboard();
-    form->ScreenLeft->setValue(0);
-    form->ScreenTop->setValue(0);
-    form->ScreenWidth->setValue(1920);
-    form->ScreenHeight->setValue(1080);
+    QMetaObject::invokeMethod(form.get(), "ToggleScoreboard");
+    for (const auto &[name, value] :
+         {std::pair{"ScreenLeft", 0}, {"ScreenTop", 0}, {"ScreenWidth", 1920}, {"ScreenHeight", 1080}})
+        form->findChild<SpinEdit *>(QLatin1String(name))->setValue(value);
     ScbGrid *grid = results->scbGrid();
 
     std::int64_t lastBeat = 0, lastCpu = 0, shownAt = 0, firstPaintAt = 0;
@@ -159,7 +158,7 @@ Figures run(std::size_t bytes, bool mixed, int seconds)
     fig.rowShown = shownAt != 0;
 
     const std::int64_t c0 = monoNs();
-    form->FormClose();
+    QMetaObject::invokeMethod(form.get(), "FormClose");
     results.reset();
     form.reset();
     fig.closeMs = static_cast<double>(monoNs() - c0) / 1e6;

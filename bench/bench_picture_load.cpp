@@ -141,7 +141,7 @@ Gap run(const QString &kind)
         waitUntil([] { return false; }, 300);
         gap = measure(*form, [&] {
             form->state().BackgroundImagePath = QFile::encodeName(picture).toStdString();
-            form->LoadBackgroundImage();
+            QMetaObject::invokeMethod(form.get(), "LoadBackgroundImage");
         });
     }
     results.reset();

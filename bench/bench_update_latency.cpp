@@ -250,12 +250,12 @@ struct Windows
         form->setResultsForm(results.get());
         form->displayFileFeed().setWatchEnabled(watch);
         form->show();
-        form->ToggleScoreboard();
+        QMetaObject::invokeMethod(form.get(), "ToggleScoreboard");
     }
     ~Windows()
     {
         if (form)
-            form->FormClose();
+            QMetaObject::invokeMethod(form.get(), "FormClose");
         results.reset();
         form.reset();
     }
@@ -308,7 +308,7 @@ Figures runLatency(bool watch, int versions, unsigned seed, const char *self)
     };
     // Connected after the window's own handlers, so these run right after the
     // tick has set the rows.
-    QObject::connect(w.form->Timer1, &QTimer::timeout, observe);
+    QObject::connect(w.form->findChild<QTimer *>(QStringLiteral("Timer1")), &QTimer::timeout, observe);
     if (auto *watcher = w.form->findChild<FileWatcher *>())
         QObject::connect(watcher, &FileWatcher::fileFinished, observe);
 
@@ -431,11 +431,10 @@ int runIdle(int seconds)
     {
         Windows w;
         w.build(true);
-        w.form->ScreenLeft->setValue(0);
-        w.form->ScreenTop->setValue(0);
-        w.form->ScreenWidth->setValue(1920);
-        w.form->ScreenHeight->setValue(1080);
-        QObject::connect(w.form->Timer1, &QTimer::timeout, [&] { ++ticks; });
+        for (const auto &[name, value] :
+             {std::pair{"ScreenLeft", 0}, {"ScreenTop", 0}, {"ScreenWidth", 1920}, {"ScreenHeight", 1080}})
+            w.form->findChild<SpinEdit *>(QLatin1String(name))->setValue(value);
+        QObject::connect(w.form->findChild<QTimer *>(QStringLiteral("Timer1")), &QTimer::timeout, [&] { ++ticks; });
         // Let start-up, the first load and the first paints settle.
         const std::int64_t warm = monoNs() + 2000 * Ms;
         waitUntil([&] { return monoNs() >= warm; }, 5000);

@@ -43,6 +43,12 @@ public:
     {
         return [handler] { runGuarded(handler); };
     }
+    // The same for a receiver's handler, taking the signal's arguments.
+    template <typename Receiver, typename... Args>
+    static auto guarded(Receiver *receiver, void (Receiver::*handler)(Args...))
+    {
+        return [receiver, handler](Args... args) { runGuarded([&] { (receiver->*handler)(args...); }); };
+    }
 
     // For work finished on another thread: runs it on receiver's thread as a
     // queued call, guarded like a handler, and drops it when receiver is gone.

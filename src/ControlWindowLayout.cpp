@@ -1,7 +1,5 @@
 #include "ControlWindowLayout.h"
 
-#include "Application.h"
-#include "Unit_Main.h"
 #include "core/Settings.h"
 #include "widgets/ClassicButton.h"
 #include "widgets/FileDropTarget.h"
@@ -60,8 +58,8 @@ constexpr Font SmallCaption{"MS Sans Serif", 11, true};
 constexpr Font SpinDigitsStandIn{"Arial", 14};
 
 struct Row;
-// Builds the class the form's member holds and sets the member.
-using Make = QObject *(*)(TSCBForm &, const Row &, QWidget *parent);
+// Builds the class the member holds and sets the member.
+using Make = QObject *(*)(ControlWindowUi &, const Row &, QWidget *parent);
 
 struct Row
 {
@@ -77,10 +75,10 @@ struct Row
 };
 
 template <auto Member>
-QObject *make(TSCBForm &form, const Row &row, QWidget *parent);
+QObject *make(ControlWindowUi &ui, const Row &row, QWidget *parent);
 
 // The member and the object name are the same word.
-#define COMPONENT(member) &make<&TSCBForm::member>, #member
+#define COMPONENT(member) &make<&ControlWindowUi::member>, #member
 
 // In building order, which is also the order children stack and take focus in.
 const Row Design[] = {
@@ -203,7 +201,7 @@ void placeAndStyle(const Row &row, QWidget *w)
 
 // A kind's own set-up; a kind that does not match the member's class
 // fails here, at start-up.
-void setUp(const Row &row, QObject *object, TSCBForm &form)
+void setUp(const Row &row, QObject *object, const ControlWindowUi &ui)
 {
     switch (row.kind) {
     case Kind::FileEdit:
@@ -243,7 +241,7 @@ void setUp(const Row &row, QObject *object, TSCBForm &form)
         break;
     }
     case Kind::DropTarget:
-        qobject_cast<FileDropTarget *>(object)->setControl(form.LMDSimplePanel1);
+        qobject_cast<FileDropTarget *>(object)->setControl(ui.LMDSimplePanel1);
         break;
     case Kind::Timer:
         qobject_cast<QTimer *>(object)->setInterval(1000);
@@ -254,9 +252,9 @@ void setUp(const Row &row, QObject *object, TSCBForm &form)
 }
 
 template <auto Member>
-QObject *make(TSCBForm &form, const Row &row, QWidget *parent)
+QObject *make(ControlWindowUi &ui, const Row &row, QWidget *parent)
 {
-    using Class = std::remove_pointer_t<std::remove_reference_t<decltype(form.*Member)>>;
+    using Class = std::remove_pointer_t<std::remove_reference_t<decltype(ui.*Member)>>;
     Class *object;
     if constexpr (std::is_constructible_v<Class, const QString &, QWidget *>)
         object = new Class(QString::fromUtf8(row.caption), parent);
@@ -265,8 +263,8 @@ QObject *make(TSCBForm &form, const Row &row, QWidget *parent)
     object->setObjectName(QLatin1String(row.name));
     if constexpr (std::is_base_of_v<QWidget, Class>)
         placeAndStyle(row, object);
-    setUp(row, object, form);
-    form.*Member = object;
+    setUp(row, object, ui);
+    ui.*Member = object;
     return object;
 }
 
@@ -289,23 +287,23 @@ const char *designStartList()
            "10  BELARUS  \r\n";
 }
 
-void buildControlWindow(TSCBForm &form)
+void ControlWindowUi::setupUi(QWidget *form)
 {
-    form.resize(513, 430);
-    form.setMinimumSize(120, 80);
+    form->resize(513, 430);
+    form->setMinimumSize(120, 80);
     // Navy lies under the gradient and shows only if the gradient is not drawn.
-    QPalette pal = form.palette();
+    QPalette pal = form->palette();
     pal.setColor(QPalette::Window, QColor(0, 0, 128));
     // White is the window font's colour, for captions on the gradient only:
     // edit text, button text and the check mark keep the platform's colours.
     pal.setColor(QPalette::WindowText, Qt::white);
-    form.setPalette(pal);
-    form.setFont(pixelFont(Verdana16));
+    form->setPalette(pal);
+    form->setFont(pixelFont(Verdana16));
 
     std::map<std::string_view, QObject *> built;
     for (const Row &row : Design) {
-        QWidget *parent = row.parent ? static_cast<QWidget *>(built.at(row.parent)) : &form;
-        built.emplace(row.name, row.make(form, row, parent));
+        QWidget *parent = row.parent ? static_cast<QWidget *>(built.at(row.parent)) : form;
+        built.emplace(row.name, row.make(*this, row, parent));
     }
 
     for (std::size_t i = 1; i < std::size(TabOrder); ++i)
@@ -313,49 +311,10 @@ void buildControlWindow(TSCBForm &form)
                              static_cast<QWidget *>(built.at(TabOrder[i])));
 }
 
-void connectControlWindow(TSCBForm &form)
-{
-    TSCBForm *f = &form;
-    // A spin edit holding a lone "-" stops the layout: every handler may fail.
-    auto on = [f](void (TSCBForm::*handler)()) { return Application::guarded([f, handler] { (f->*handler)(); }); };
-    QObject::connect(f->Timer1, &QTimer::timeout, f, on(&TSCBForm::Timer1Timer));
-    QObject::connect(f->CursorTimer, &QTimer::timeout, f, on(&TSCBForm::CursorTimerTimer));
-    for (SpinEdit *edit : {f->ScreenLeft, f->ScreenTop, f->ScreenWidth, f->ScreenHeight})
-        QObject::connect(edit, &SpinEdit::changed, f, on(&TSCBForm::ScreenLeftChange));
-    QObject::connect(f->ResultsButton, &RockerSwitch::clicked, f, on(&TSCBForm::ResultsButtonClick));
-    QObject::connect(f->ScbBorder, &ScbCheckBox::changed, f, on(&TSCBForm::ScbBorderChange));
-    QObject::connect(f->Button1, &QPushButton::clicked, f, on(&TSCBForm::Button1Click));
-    QObject::connect(f->LMDButton4, &QPushButton::clicked, f, on(&TSCBForm::LMDButton4Click));
-    QObject::connect(f->Button2, &QPushButton::clicked, f, on(&TSCBForm::Button2Click));
-    QObject::connect(f->ButtonBackgroundImage, &QPushButton::clicked, f, on(&TSCBForm::ButtonBackgroundImageClick));
-    QObject::connect(f->ButtonClose, &QPushButton::clicked, f, on(&TSCBForm::ButtonCloseClick));
-    QObject::connect(f->XMLFile, &FileOpenEdit::changed, f, on(&TSCBForm::XMLFileChange));
-    QObject::connect(f->LMDFMDrop1, &FileDropTarget::fmDragDrop, f,
-                     [f](QObject *sender, int fcount, int x, int y, const QStringList &files) {
-                         Application::runGuarded([&] { f->LMDFMDrop1FMDragDrop(sender, fcount, x, y, files); });
-                     });
-}
-
-void connectScoreboardWindow(TSCBForm &form, TResultsForm &results)
-{
-    TSCBForm *f = &form;
-    QObject::connect(&results, &TResultsForm::toggleRequested, f, Application::guarded([f] { f->ToggleScoreboard(); }));
-    QObject::connect(&results, &TResultsForm::closed, f, [f] {
-        f->ResultsButton->setChecked(false);
-        emit f->viewChanged();
-    });
-    // However the board became active (from this window, or from another
-    // application), the pointer hiding runs while it is.
-    QObject::connect(&results, &TResultsForm::activated, f, [f] {
-        if (!f->CursorTimer->isActive())
-            f->CursorTimer->start();
-    });
-}
-
-void placePanels(TSCBForm &form)
+void ControlWindowUi::placePanels(QWidget *form)
 {
     const int bottom = 40;
-    const int top = std::max(0, form.height() - bottom);
-    form.LMDSimplePanel1->setGeometry(0, 0, form.width(), top);
-    form.LMDSimplePanel2->setGeometry(0, top, form.width(), bottom);
+    const int top = std::max(0, form->height() - bottom);
+    LMDSimplePanel1->setGeometry(0, 0, form->width(), top);
+    LMDSimplePanel2->setGeometry(0, top, form->width(), bottom);
 }

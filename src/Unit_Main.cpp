@@ -6,12 +6,14 @@
 #include "core/Version.h"
 #include "core/platform/Platform.h"
 #include "adapters/Dialogs.h"
+#include "widgets/FileDropTarget.h"
 #include "widgets/FileOpenEdit.h"
 #include "adapters/BackgroundPicture.h"
 #include "adapters/DisplayFileFeed.h"
 #include "widgets/PreviewMemo.h"
 #include "adapters/BoardViewOf.h"
 #include "adapters/QtConvert.h"
+#include "widgets/ClassicButton.h"
 #include "widgets/RockerSwitch.h"
 #include "widgets/ScbCheckBox.h"
 #include "widgets/SpinEdit.h"
@@ -35,10 +37,24 @@ TSCBForm::TSCBForm(QWidget *parent)
     setWindowTitle(QStringLiteral("Torvane Scoreboard"));
     mousePos = [] { return QCursor::pos(); };
     localTime = [] { return scb::localTime(std::time(nullptr)); };
-    buildControlWindow(*this);
+    setupUi(this);
     m_board.edit(designStartList());
     MainMemo->showLines(m_board.lines());
-    connectControlWindow(*this);
+    // A spin edit holding a lone "-" stops the layout: every handler may fail.
+    const auto on = [this](auto handler) { return Application::guarded(this, handler); };
+    connect(Timer1, &QTimer::timeout, this, on(&TSCBForm::Timer1Timer));
+    connect(CursorTimer, &QTimer::timeout, this, on(&TSCBForm::CursorTimerTimer));
+    for (SpinEdit *edit : {ScreenLeft, ScreenTop, ScreenWidth, ScreenHeight})
+        connect(edit, &SpinEdit::changed, this, on(&TSCBForm::ScreenLeftChange));
+    connect(ResultsButton, &RockerSwitch::clicked, this, on(&TSCBForm::ResultsButtonClick));
+    connect(ScbBorder, &ScbCheckBox::changed, this, on(&TSCBForm::ScbBorderChange));
+    connect(Button1, &QPushButton::clicked, this, on(&TSCBForm::Button1Click));
+    connect(LMDButton4, &QPushButton::clicked, this, on(&TSCBForm::LMDButton4Click));
+    connect(Button2, &QPushButton::clicked, this, on(&TSCBForm::Button2Click));
+    connect(ButtonBackgroundImage, &QPushButton::clicked, this, on(&TSCBForm::ButtonBackgroundImageClick));
+    connect(ButtonClose, &QPushButton::clicked, this, on(&TSCBForm::ButtonCloseClick));
+    connect(XMLFile, &FileOpenEdit::changed, this, on(&TSCBForm::XMLFileChange));
+    connect(LMDFMDrop1, &FileDropTarget::fmDragDrop, this, on(&TSCBForm::LMDFMDrop1FMDragDrop));
     m_feed = new DisplayFileFeed(Timer1, Application::postTo(this),
                                  [this](scb::FileSnapshot &&snapshot) { applyLook(std::move(snapshot)); }, this);
     connect(m_feed, &DisplayFileFeed::fileFinished, this, Application::guarded([this] { Timer1Timer(); }));
@@ -53,7 +69,18 @@ TSCBForm::~TSCBForm() = default;
 void TSCBForm::setResultsForm(TResultsForm *results)
 {
     ResultsForm = results;
-    connectScoreboardWindow(*this, *results);
+    // F8 there toggles the board, and its closing turns the switch off.
+    connect(results, &TResultsForm::toggleRequested, this, Application::guarded([this] { ToggleScoreboard(); }));
+    connect(results, &TResultsForm::closed, this, [this] {
+        ResultsButton->setChecked(false);
+        emit viewChanged();
+    });
+    // However the board became active (from this window, or from another
+    // application), the pointer hiding runs while it is.
+    connect(results, &TResultsForm::activated, this, [this] {
+        if (!CursorTimer->isActive())
+            CursorTimer->start();
+    });
 }
 
 scb::BoardLayout TSCBForm::boardLayout() const
@@ -353,7 +380,7 @@ void TSCBForm::paintEvent(QPaintEvent *)
 
 void TSCBForm::resizeEvent(QResizeEvent *event)
 {
-    placePanels(*this);
+    placePanels(this);
     QWidget::resizeEvent(event);
     update();
 }

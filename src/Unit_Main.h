@@ -16,6 +16,7 @@
 
 #include <QImage>
 
+#include "ControlWindowLayout.h"
 #include "Unit_Results.h"
 #include "core/BoardLayout.h"
 #include "core/BoardModel.h"
@@ -26,21 +27,14 @@
 #include "adapters/PointerHider.h"
 #include "widgets/GradientFill.h"
 
-class QLabel;
-class QTimer;
-class ClassicButton;
 class Dialogs;
 class DisplayFileFeed;
-class FileDropTarget;
-class FileOpenEdit;
 class QShowEvent;
-class PreviewMemo;
-class RockerSwitch;
-class ScbCheckBox;
-class ScbGroupBox;
-class SpinEdit;
 
-class TSCBForm : public QWidget
+// The design's components are the window's own (ControlWindowUi), named as
+// the operator's guide knows them; tests find them by object name, and run
+// the handlers by name, as the events would.
+class TSCBForm : public QWidget, private ControlWindowUi
 {
     Q_OBJECT
 public:
@@ -56,30 +50,6 @@ public:
     const QImage &backgroundPicture() const { return m_picture; }
     // What the board shows, as one value for views outside the windows.
     scb::BoardView boardView() const;
-
-    // Push the display state onto the scoreboard window.
-    void ApplyScoreboardLayout();
-    void LoadBackgroundImage();
-
-    // Handlers, public so tests drive them as the events would.
-    void FormShow();
-    bool FormClose();
-    void Timer1Timer();
-    void CursorTimerTimer();
-    void FormActivate();
-    void FormDeactivate();
-    void FormKeyUp(QKeyEvent *event);
-    void ScreenLeftChange();
-    void ResultsButtonClick();
-    void ToggleScoreboard();
-    void ButtonCloseClick();
-    void LMDFMDrop1FMDragDrop(QObject *sender, int fcount, int x, int y, const QStringList &fileList);
-    void Button1Click();
-    void LMDButton4Click();
-    void Button2Click();
-    void ButtonBackgroundImageClick();
-    void ScbBorderChange();
-    void XMLFileChange();
 
     // Where browsers find the board, shown at the caption's end from the
     // first show on; empty when the board is not served.
@@ -106,36 +76,32 @@ signals:
     // The rows, the layout, the picture or the board's visibility changed.
     void viewChanged();
 
-public:
-    // Components, named as the operator's guide and the tests know them.
-    QWidget *LMDSimplePanel1 = nullptr;
-    QWidget *LMDSimplePanel2 = nullptr;
-    ScbGroupBox *LMDGroupBox1 = nullptr;
-    ScbGroupBox *GroupBoxPreview = nullptr;
-    ScbGroupBox *GroupBox1 = nullptr;
-    ScbGroupBox *GroupBox2 = nullptr;
-    ScbGroupBox *GroupBox4 = nullptr;
-    QLabel *Label1 = nullptr;
-    FileOpenEdit *XMLFile = nullptr;
-    PreviewMemo *MainMemo = nullptr;
-    QLabel *Label2 = nullptr;
-    QLabel *Label3 = nullptr;
-    QLabel *Label4 = nullptr;
-    QLabel *Label5 = nullptr;
-    SpinEdit *ScreenLeft = nullptr;
-    SpinEdit *ScreenTop = nullptr;
-    SpinEdit *ScreenWidth = nullptr;
-    SpinEdit *ScreenHeight = nullptr;
-    ClassicButton *Button1 = nullptr;
-    ClassicButton *Button2 = nullptr;
-    ClassicButton *LMDButton4 = nullptr;
-    ClassicButton *ButtonBackgroundImage = nullptr;
-    RockerSwitch *ResultsButton = nullptr;
-    ScbCheckBox *ScbBorder = nullptr;
-    ClassicButton *ButtonClose = nullptr;
-    FileDropTarget *LMDFMDrop1 = nullptr;
-    QTimer *Timer1 = nullptr;
-    QTimer *CursorTimer = nullptr;
+private slots:
+    // The design's events (tests run them by name, as the events would).
+    void FormShow();
+    bool FormClose();
+    void Timer1Timer();
+    void CursorTimerTimer();
+    void FormActivate();
+    void FormDeactivate();
+    void FormKeyUp(QKeyEvent *event);
+    void ScreenLeftChange();
+    void ResultsButtonClick();
+    void ToggleScoreboard();
+    void ButtonCloseClick();
+    void LMDFMDrop1FMDragDrop(QObject *sender, int fcount, int x, int y, const QStringList &fileList);
+    void Button1Click();
+    void LMDButton4Click();
+    void Button2Click();
+    void ButtonBackgroundImageClick();
+    void ScbBorderChange();
+    void XMLFileChange();
+    void LoadBackgroundImage();
+
+private:
+    // Push the display state onto the scoreboard window.
+    void ApplyScoreboardLayout();
+
     TResultsForm *ResultsForm = nullptr;
 
 protected:
@@ -167,6 +133,8 @@ private:
     scb::BoardModel m_board;
     scb::BoardLayout m_layout; // the last one the scoreboard window was given
     QImage m_picture; // the last picture loaded: the source the cells copy from
-    // Nothing here touches the file system on the interface thread.
+    // The start-up's choice of display file, the picture and its folder,
+    // each on a bounded worker; the settings file alone is read and written
+    // on the interface thread, at start-up and at close.
     BackgroundFiles m_files;
 };

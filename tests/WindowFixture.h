@@ -26,6 +26,17 @@
 #include <deque>
 #include <memory>
 
+// A component of the control window, by the name the operator's guide gives
+// it.
+template <class T>
+T *childOf(const TSCBForm &form, const char *name)
+{
+    T *found = form.findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("The control window has no %s named %s", T::staticMetaObject.className(), name);
+    return found;
+}
+
 class WindowFixture
 {
 public:
@@ -86,6 +97,21 @@ public:
             return t;
         };
         form->show();
+    }
+
+    // Runs one of the control window's handlers by name, as its event
+    // would; false when the window has no such handler.
+    bool call(const char *handler) const
+    {
+        return QMetaObject::invokeMethod(form.get(), handler, Qt::DirectConnection);
+    }
+    // One poll tick, as the timer's would be.
+    void tick() const { QVERIFY(call("Timer1Timer")); }
+    // One of its components, by object name.
+    template <class T>
+    T *child(const char *name) const
+    {
+        return childOf<T>(*form, name);
     }
 
     ScbGrid *grid() const { return results->scbGrid(); }

@@ -26,8 +26,8 @@ void tst_ControlWindow::typingWidth_resizesBoardAtEveryKeystroke()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
-    SpinEdit *width = w.form->ScreenWidth;
+    w.tick();
+    SpinEdit *width = w.child<SpinEdit>("ScreenWidth");
     width->setFocus();
     width->selectAll();
     QList<int> widths;
@@ -42,8 +42,8 @@ void tst_ControlWindow::switchClick_showsAndHidesBoard()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
-    RockerSwitch *sw = w.form->ResultsButton;
+    w.tick();
+    RockerSwitch *sw = w.child<RockerSwitch>("ResultsButton");
     const QPoint right(sw->width() - 10, sw->height() / 2);
     const QPoint left(10, sw->height() / 2);
     QTest::mouseClick(sw, Qt::LeftButton, {}, right);
@@ -65,8 +65,8 @@ void tst_ControlWindow::switchReleaseOutside_flipsWithoutShowing()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
-    RockerSwitch *sw = w.form->ResultsButton;
+    w.tick();
+    RockerSwitch *sw = w.child<RockerSwitch>("ResultsButton");
     QTest::mousePress(sw, Qt::LeftButton, {}, QPoint(sw->width() - 10, 10));
     QVERIFY(sw->isChecked());
     QTest::mouseRelease(sw, Qt::LeftButton, {}, QPoint(sw->width() + 40, 10));
@@ -83,39 +83,40 @@ void tst_ControlWindow::dropThreeFiles_setsPathToFirst()
     for (const QString &p : paths)
         urls << QUrl::fromLocalFile(p);
     mime.setUrls(urls);
-    QWidget *target = w.form->GroupBox2; // a child of the served panel
+    QWidget *target = w.child<ScbGroupBox>("GroupBox2"); // a child of the served panel
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
-    QCOMPARE(w.form->XMLFile->filename(), paths.first());
+    QCOMPARE(w.child<FileOpenEdit>("XMLFile")->filename(), paths.first());
 }
 
 void tst_ControlWindow::dropOfOnlyTooLongPaths_isIgnored()
 {
     WindowFixture w;
     w.start();
-    w.form->XMLFile->setFilename(QStringLiteral("keep.txt"));
-    w.form->LMDFMDrop1FMDragDrop(w.form->LMDFMDrop1, 1, 0, 0, {});
-    QCOMPARE(w.form->XMLFile->filename(), QStringLiteral("keep.txt"));
+    w.child<FileOpenEdit>("XMLFile")->setFilename(QStringLiteral("keep.txt"));
+    auto *drop = w.child<FileDropTarget>("LMDFMDrop1");
+    emit drop->fmDragDrop(drop, 1, 0, 0, {});
+    QCOMPARE(w.child<FileOpenEdit>("XMLFile")->filename(), QStringLiteral("keep.txt"));
 }
 
 void tst_ControlWindow::pointer_hidesAfterRest_showsWhenControlWindowActivated()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QPoint mouse(1000, 300);
     w.form->mousePos = [&mouse] { return mouse; };
     QApplication::setActiveWindow(w.form.get());
-    QVERIFY(!w.form->CursorTimer->isActive());
+    QVERIFY(!w.child<QTimer>("CursorTimer")->isActive());
     QTest::keyClick(w.form.get(), Qt::Key_F8);
     QApplication::setActiveWindow(w.results.get());
-    QVERIFY(w.form->CursorTimer->isActive());
+    QVERIFY(w.child<QTimer>("CursorTimer")->isActive());
 
-    w.form->CursorTimerTimer(); // first still tick: position stored
+    QVERIFY(w.call("CursorTimerTimer")); // first still tick: position stored
     QVERIFY(!w.form->pointerHidden());
-    w.form->CursorTimerTimer(); // second still tick: hidden
+    QVERIFY(w.call("CursorTimerTimer")); // second still tick: hidden
     QVERIFY(w.form->pointerHidden());
     QVERIFY(QApplication::overrideCursor());
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::BlankCursor);
@@ -123,7 +124,7 @@ void tst_ControlWindow::pointer_hidesAfterRest_showsWhenControlWindowActivated()
     QApplication::setActiveWindow(w.form.get());
     QVERIFY(!w.form->pointerHidden());
     QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(!w.form->CursorTimer->isActive());
+    QVERIFY(!w.child<QTimer>("CursorTimer")->isActive());
 }
 
 void tst_ControlWindow::pointer_movingKeepsItVisible()
@@ -134,13 +135,13 @@ void tst_ControlWindow::pointer_movingKeepsItVisible()
     w.form->mousePos = [&mouse] { return mouse; };
     for (int tick = 0; tick < 5; ++tick) {
         mouse.rx() += 1;
-        w.form->CursorTimerTimer();
+        QVERIFY(w.call("CursorTimerTimer"));
         QVERIFY(!w.form->pointerHidden());
     }
-    w.form->CursorTimerTimer();
+    QVERIFY(w.call("CursorTimerTimer"));
     QVERIFY(w.form->pointerHidden());
     mouse.ry() += 1;
-    w.form->CursorTimerTimer();
+    QVERIFY(w.call("CursorTimerTimer"));
     QVERIFY(!w.form->pointerHidden());
 }
 
@@ -148,23 +149,23 @@ void tst_ControlWindow::pointer_otherApplicationThenBoard_startsOnlyOnBoard()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QTest::keyClick(w.form.get(), Qt::Key_F8);
     QApplication::setActiveWindow(w.form.get());
-    QVERIFY(!w.form->CursorTimer->isActive());
+    QVERIFY(!w.child<QTimer>("CursorTimer")->isActive());
     QApplication::setActiveWindow(nullptr);
-    QVERIFY(!w.form->CursorTimer->isActive());
+    QVERIFY(!w.child<QTimer>("CursorTimer")->isActive());
     QVERIFY(!w.form->pointerHidden());
     // From the other application straight onto the board.
     QApplication::setActiveWindow(w.results.get());
-    QVERIFY(w.form->CursorTimer->isActive());
+    QVERIFY(w.child<QTimer>("CursorTimer")->isActive());
 }
 
 void tst_ControlWindow::closeButton_writesSettingsAndCloses()
 {
     WindowFixture w;
     w.start();
-    QTest::mouseClick(w.form->ButtonClose, Qt::LeftButton);
+    QTest::mouseClick(w.child<ClassicButton>("ButtonClose"), Qt::LeftButton);
     QVERIFY(!w.form->isVisible());
     QVERIFY(QFile::exists(w.path("Resolution.ini")));
 }

@@ -61,7 +61,7 @@ void tst_ControlWindowPixels::init()
 {
     m_w = std::make_unique<WindowFixture>();
     m_w->start();
-    m_w->form->Timer1->stop();
+    m_w->child<QTimer>("Timer1")->stop();
     QVERIFY(QTest::qWaitForWindowExposed(m_w->form.get()));
     QCOMPARE(m_w->form->size(), QSize(513, 430));
 }
@@ -95,7 +95,7 @@ void tst_ControlWindowPixels::designSize_noNavyPixelAnywhere()
 void tst_ControlWindowPixels::gradient_insideGroupBoxMatchesBeside()
 {
     const QImage img = grabForm(*m_w->form);
-    const QPoint box = inWindow(m_w->form->GroupBox2, m_w->form.get());
+    const QPoint box = inWindow(m_w->child<ScbGroupBox>("GroupBox2"), m_w->form.get());
     QCOMPARE(box, QPoint(24, 312));
     // Row 320 inside the box: right of its caption and above its buttons.
     const QColor beside = img.pixelColor(10, 320);
@@ -201,9 +201,10 @@ void tst_ControlWindowPixels::rocker_facesAtDesignPoints()
     QFETCH(QColor, color);
 
     TSCBForm &form = *m_w->form;
-    form.ResultsButton->setChecked(checked);
+    auto *rocker = m_w->child<RockerSwitch>("ResultsButton");
+    rocker->setChecked(checked);
     const QImage img = grabForm(form);
-    const QPoint origin = inWindow(form.ResultsButton, &form);
+    const QPoint origin = inWindow(rocker, &form);
     QCOMPARE(origin, QPoint(336 + 16, 224 + 24));
     const QPoint p = origin + point;
     // An invalid colour stands for "the gradient shows": the switch paints nothing there.

@@ -42,7 +42,7 @@ class tst_FileWatcher : public QObject
     {
         fx.writeFile("Main.txt", version(0));
         fx.start();
-        fx.form->Timer1->stop();
+        fx.child<QTimer>("Timer1")->stop();
         QVERIFY(fx.form->displayFileFeed().watchEnabled());
         fx.writeFile("Main.txt", version(1));
         QTRY_COMPARE(fx.row(0), row0(1));
@@ -85,7 +85,7 @@ private slots:
         // Whatever replaced it, a plain rewrite afterwards is still seen.
         fx.writeFile("Main.txt", version(9));
         QTRY_COMPARE(fx.row(0), row0(9));
-        QVERIFY(!fx.form->Timer1->isActive());
+        QVERIFY(!fx.child<QTimer>("Timer1")->isActive());
     }
 
     void changedXMLFile_movesWatch()
@@ -94,9 +94,9 @@ private slots:
         startWatchOnly(fx);
         QVERIFY(QDir(fx.dir()).mkdir("other"));
         fx.writeFile("other/Results.txt", version(1, "R"));
-        fx.form->XMLFile->setFilename(fx.path("other/Results.txt"));
+        fx.child<FileOpenEdit>("XMLFile")->setFilename(fx.path("other/Results.txt"));
         // One tick, as Timer1 would run it, takes the new name over.
-        fx.form->Timer1Timer();
+        fx.tick();
         QCOMPARE(fx.row(0), row0(1, "R"));
         fx.writeFile("other/Results.txt", version(2, "R"));
         QTRY_COMPARE(fx.row(0), row0(2, "R"));
@@ -142,7 +142,10 @@ private slots:
         WindowFixture fx;
         startWatchOnly(fx);
         auto *watcher = fx.form->findChild<FileWatcher *>();
-        QVERIFY(fx.form->FormClose());
+        bool closed = false;
+        QVERIFY(QMetaObject::invokeMethod(fx.form.get(), "FormClose", Qt::DirectConnection,
+                                          Q_RETURN_ARG(bool, closed)));
+        QVERIFY(closed);
         QVERIFY(!watcher->isWatching());
     }
 };

@@ -141,7 +141,8 @@ QString seen(const WindowFixture &w)
     const QSize size = w.results->backgroundPicture().size();
     QString text = QStringLiteral("display file %1, row 0 %2 | picture %3, loaded %4, %5x%6 | watching %7 %8"
                                   " | messages %9")
-                       .arg(w.form->XMLFile->filename(), w.row(0), QString::fromStdString(state.BackgroundImagePath))
+                       .arg(w.child<FileOpenEdit>("XMLFile")->filename(), w.row(0),
+                            QString::fromStdString(state.BackgroundImagePath))
                        .arg(state.BackgroundLoaded)
                        .arg(size.width())
                        .arg(size.height())
@@ -163,9 +164,9 @@ class tst_HungShare : public QObject
         w.writeFile("Main.txt", version(1));
         w.start();
         w.form->displayFileFeed().setWatchEnabled(false);
-        w.form->Timer1->setInterval(3600 * 1000);
+        w.child<QTimer>("Timer1")->setInterval(3600 * 1000);
         w.form->displayFileFeed().setLook(Share::lookThrough(share));
-        w.form->Timer1Timer();
+        w.tick();
         QCOMPARE(w.row(0), QStringLiteral("TIME: V1"));
     }
 
@@ -189,18 +190,18 @@ class tst_HungShare : public QObject
     void act(WindowFixture &w, const QString &scenario)
     {
         if (scenario == "typed path on the share") {
-            w.form->XMLFile->setFilename(w.path("share/Main.txt"));
-            w.form->Timer1Timer();
+            w.child<FileOpenEdit>("XMLFile")->setFilename(w.path("share/Main.txt"));
+            w.tick();
         } else if (scenario == "picture chosen on the share") {
             w.dialogs->pictures.push_back(w.path("share/pic.bmp"));
-            w.form->ButtonBackgroundImageClick();
+            QVERIFY(w.call("ButtonBackgroundImageClick"));
         } else if (scenario == "broken picture chosen on the share") {
             w.dialogs->pictures.push_back(w.path("share/bad.bmp"));
-            w.form->ButtonBackgroundImageClick();
+            QVERIFY(w.call("ButtonBackgroundImageClick"));
         } else if (scenario == "picture dialog over the share") {
             w.dialogs->pictures.push_back(std::nullopt);
             w.dialogs->confirmations.push_back(false);
-            w.form->ButtonBackgroundImageClick();
+            QVERIFY(w.call("ButtonBackgroundImageClick"));
         }
     }
 
@@ -234,7 +235,7 @@ void tst_HungShare::shareHangs_windowsAnswer_resultsLandLater()
         prepare(w, scenario);
         w.start();
         act(w, scenario);
-        w.form->Timer1Timer();
+        w.tick();
         expected = seen(w);
     }
 
@@ -255,7 +256,7 @@ void tst_HungShare::shareHangs_windowsAnswer_resultsLandLater()
         act(w, scenario);
     }
     QVERIFY2(clock.elapsed() < Responsive, "the window waited for the hung share");
-    w.form->Timer1->setInterval(20);
+    w.child<QTimer>("Timer1")->setInterval(20);
     QTRY_VERIFY(share->heldCount() > 0);
     bool loopRan = false;
     QTimer::singleShot(0, [&] { loopRan = true; });
@@ -290,10 +291,10 @@ void tst_HungShare::tick_shareHangs_returnsAtOnceAndAppliesLater()
     share->hang();
     QElapsedTimer clock;
     clock.start();
-    w.form->Timer1Timer();
+    w.tick();
     QVERIFY2(clock.elapsed() < Responsive, "the tick waited for the hung share");
     QCOMPARE(w.row(0), QStringLiteral("TIME: V1"));
-    QVERIFY(w.form->Timer1->isActive());
+    QVERIFY(w.child<QTimer>("Timer1")->isActive());
     // The tick is over while the look is still inside the share.
     QTRY_COMPARE(share->heldCount(), 1);
     QVERIFY(w.form->displayFileFeed().lookPending());
@@ -304,7 +305,7 @@ void tst_HungShare::tick_shareHangs_returnsAtOnceAndAppliesLater()
 
     // A tick while the look still hangs is dropped: no second look, no change.
     clock.restart();
-    w.form->Timer1Timer();
+    w.tick();
     QVERIFY(clock.elapsed() < Responsive);
     QCOMPARE(share->lookCount(), looksBefore + 1);
     QCOMPARE(w.row(0), QStringLiteral("TIME: V1"));
@@ -319,7 +320,7 @@ void tst_HungShare::tick_shareHangs_returnsAtOnceAndAppliesLater()
 
     // Back to the synchronous tick once the share answers again.
     w.writeFile("Main.txt", version(3));
-    w.form->Timer1Timer();
+    w.tick();
     QCOMPARE(w.row(0), QStringLiteral("TIME: V3"));
 }
 
@@ -336,16 +337,16 @@ void tst_HungShare::tick_shareHangsThenReadFails_reportsFailure()
         share->failReads = true;
     }
     share->hang();
-    const QString labelBefore = w.form->Label1->text();
-    w.form->Timer1Timer();
-    QCOMPARE(w.form->Label1->text(), labelBefore);
+    const QString labelBefore = w.child<QLabel>("Label1")->text();
+    w.tick();
+    QCOMPARE(w.child<QLabel>("Label1")->text(), labelBefore);
     QCOMPARE(w.form->state().FailureCount, failuresBefore);
 
     share->answer();
     const char sep = scb::localeTimeSeparator();
     const QString expected = QStringLiteral("Last Failure at 14") + QChar(sep) + QStringLiteral("07.33  Cnt:")
         + QString::number(failuresBefore + 1);
-    QTRY_COMPARE(w.form->Label1->text(), expected);
+    QTRY_COMPARE(w.child<QLabel>("Label1")->text(), expected);
     QCOMPARE(w.form->state().FailureCount, failuresBefore + 1);
     QCOMPARE(w.form->state().LastFileAge, 0);
     QCOMPARE(w.row(0), QStringLiteral("TIME: V1"));
@@ -355,7 +356,7 @@ void tst_HungShare::tick_shareHangsThenReadFails_reportsFailure()
         const std::lock_guard lock(share->mutex);
         share->failReads = false;
     }
-    w.form->Timer1Timer();
+    w.tick();
     QCOMPARE(w.row(0), QStringLiteral("TIME: V2"));
 }
 
@@ -368,7 +369,7 @@ void tst_HungShare::closeWindow_whileShareHangs_doesNotWait()
         startOnShare(w, share);
         w.writeFile("Main.txt", version(2));
         share->hang();
-        w.form->Timer1Timer();
+        w.tick();
         clock.start();
     }
     QVERIFY2(clock.elapsed() < Responsive, "closing waited for the hung share");

@@ -193,10 +193,10 @@ void tst_Layout::window_hasDesignSizeTitleAndFont()
     QCOMPARE(form.font().pixelSize(), 16);
     QVERIFY(!form.font().bold());
     QCOMPARE(form.palette().color(QPalette::Window), QColor(0, 0, 128));
-    QCOMPARE(form.ScbBorder->captionColor(), QColor(Qt::white));
-    for (ScbGroupBox *box : {form.LMDGroupBox1, form.GroupBoxPreview, form.GroupBox1, form.GroupBox2, form.GroupBox4})
-        QCOMPARE(box->captionColor(), QColor(Qt::white));
-    QCOMPARE(form.XMLFile->defaultExt(), QStringLiteral("txt"));
+    QCOMPARE(childOf<ScbCheckBox>(form, "ScbBorder")->captionColor(), QColor(Qt::white));
+    for (const char *box : {"LMDGroupBox1", "GroupBoxPreview", "GroupBox1", "GroupBox2", "GroupBox4"})
+        QCOMPARE(childOf<ScbGroupBox>(form, box)->captionColor(), QColor(Qt::white));
+    QCOMPARE(childOf<FileOpenEdit>(form, "XMLFile")->defaultExt(), QStringLiteral("txt"));
     // The caret is on for 530 ms, then off for 530 ms: Qt's flash time is the whole cycle.
     QCOMPARE(QGuiApplication::styleHints()->cursorFlashTime(), 1060);
 }
@@ -204,11 +204,12 @@ void tst_Layout::window_hasDesignSizeTitleAndFont()
 void tst_Layout::panels_paintNoBackground()
 {
     TSCBForm form;
-    for (QWidget *w : std::initializer_list<QWidget *>{form.LMDSimplePanel1, form.LMDSimplePanel2, form.LMDGroupBox1,
-                                                       form.GroupBoxPreview, form.GroupBox1, form.GroupBox2,
-                                                       form.GroupBox4, form.ScbBorder, form.Label1, form.ResultsButton})
+    for (const char *name : {"LMDSimplePanel1", "LMDSimplePanel2", "LMDGroupBox1", "GroupBoxPreview", "GroupBox1",
+                             "GroupBox2", "GroupBox4", "ScbBorder", "Label1", "ResultsButton"}) {
+        const QWidget *w = childOf<QWidget>(form, name);
         QVERIFY2(!w->autoFillBackground() && !w->testAttribute(Qt::WA_OpaquePaintEvent),
                  qPrintable(w->objectName()));
+    }
     QVERIFY(!form.autoFillBackground());
 }
 
@@ -216,18 +217,20 @@ void tst_Layout::previewMemo_fillsItsBoxClientArea()
 {
     // The memo follows the caption line that the font in use gives.
     TSCBForm form;
-    const int ch = form.GroupBoxPreview->captionHeight();
-    QCOMPARE(form.MainMemo->geometry(), QRect(2, 2 + ch, 265 - 4, 200 - 4 - ch));
-    QCOMPARE(form.MainMemo->geometry(), form.GroupBoxPreview->clientRect());
+    const auto *box = childOf<ScbGroupBox>(form, "GroupBoxPreview");
+    const QRect memo = childOf<PreviewMemo>(form, "MainMemo")->geometry();
+    const int ch = box->captionHeight();
+    QCOMPARE(memo, QRect(2, 2 + ch, 265 - 4, 200 - 4 - ch));
+    QCOMPARE(memo, box->clientRect());
 }
 
 void tst_Layout::previewMemo_opensWithStartListAndNoScrollBars()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1->stop();
+    w.child<QTimer>("Timer1")->stop();
     QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
-    PreviewMemo *memo = w.form->MainMemo;
+    PreviewMemo *memo = w.child<PreviewMemo>("MainMemo");
     QCOMPARE(w.form->board().lines().count(), 16);
     const std::string &text = w.form->board().lines().text();
     QCOMPARE(text.size(), std::size_t(338));
@@ -246,7 +249,8 @@ void tst_Layout::spinEdits_carryTheirLimits()
 {
     TSCBForm form;
     form.show(); // the buttons' margin is set once the edits are laid out
-    for (SpinEdit *e : {form.ScreenLeft, form.ScreenTop, form.ScreenWidth, form.ScreenHeight}) {
+    for (const char *name : {"ScreenLeft", "ScreenTop", "ScreenWidth", "ScreenHeight"}) {
+        SpinEdit *e = childOf<SpinEdit>(form, name);
         QCOMPARE(e->minValue(), 0.0);
         QCOMPARE(e->maxValue(), 9999.0);
         QCOMPARE(e->step(), 1.0);
@@ -265,7 +269,7 @@ void tst_Layout::spinEdits_carryTheirLimits()
 void tst_Layout::switch_isTheRedGreenRockerWithoutFocus()
 {
     TSCBForm form;
-    RockerSwitch *rocker = form.ResultsButton;
+    RockerSwitch *rocker = childOf<RockerSwitch>(form, "ResultsButton");
     QVERIFY(!rocker->isChecked());
     QVERIFY(!rocker->checkedLeft());
     QCOMPARE(rocker->colorChecked(), QColor(0, 255, 0));
@@ -280,28 +284,29 @@ void tst_Layout::switch_isTheRedGreenRockerWithoutFocus()
 void tst_Layout::timers_areStoppedAtOneSecond()
 {
     TSCBForm form;
-    QVERIFY(!form.Timer1->isActive());
-    QCOMPARE(form.Timer1->interval(), 1000);
-    QVERIFY(!form.CursorTimer->isActive());
-    QCOMPARE(form.CursorTimer->interval(), 1000);
+    for (const char *name : {"Timer1", "CursorTimer"}) {
+        const QTimer *timer = childOf<QTimer>(form, name);
+        QVERIFY(!timer->isActive());
+        QCOMPARE(timer->interval(), 1000);
+    }
 }
 
 void tst_Layout::tab_walksTheControlsInDesignOrder()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1->stop();
+    w.child<QTimer>("Timer1")->stop();
     QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
     w.form->activateWindow();
     QApplication::setActiveWindow(w.form.get());
     QTRY_VERIFY(w.form->isActiveWindow());
 
-    TSCBForm &f = *w.form;
-    const QList<QWidget *> order{f.XMLFile,    f.MainMemo, f.ScreenLeft, f.ScreenTop,
-                                 f.ScreenWidth, f.ScreenHeight, f.Button1, f.Button2,
-                                 f.LMDButton4, f.ButtonBackgroundImage, f.ScbBorder, f.ButtonClose};
-    f.XMLFile->setFocus(Qt::OtherFocusReason);
-    QTRY_COMPARE(QApplication::focusWidget(), f.XMLFile);
+    QList<QWidget *> order;
+    for (const char *name : {"XMLFile", "MainMemo", "ScreenLeft", "ScreenTop", "ScreenWidth", "ScreenHeight", "Button1",
+                             "Button2", "LMDButton4", "ButtonBackgroundImage", "ScbBorder", "ButtonClose"})
+        order << w.child<QWidget>(name);
+    order.constFirst()->setFocus(Qt::OtherFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), order.constFirst());
     for (qsizetype i = 1; i <= order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         // After the last control, Tab comes round to the first.
@@ -309,9 +314,9 @@ void tst_Layout::tab_walksTheControlsInDesignOrder()
         QTRY_COMPARE(QApplication::focusWidget(), expected);
     }
     // Nothing in the table takes focus it should not.
-    for (QWidget *w2 : std::initializer_list<QWidget *>{f.LMDSimplePanel1, f.LMDSimplePanel2, f.LMDGroupBox1,
-                                                        f.GroupBox1, f.GroupBox4, f.Label1, f.Label2, f.ResultsButton})
-        QCOMPARE(w2->focusPolicy(), Qt::NoFocus);
+    for (const char *name : {"LMDSimplePanel1", "LMDSimplePanel2", "LMDGroupBox1", "GroupBox1", "GroupBox4", "Label1",
+                             "Label2", "ResultsButton"})
+        QVERIFY2(w.child<QWidget>(name)->focusPolicy() == Qt::NoFocus, name);
 }
 
 void tst_Layout::statusLabel_failureReport_fitsInside_data()
@@ -327,7 +332,7 @@ void tst_Layout::statusLabel_failureReport_fitsInside()
 {
     QFETCH(QString, report);
     TSCBForm form;
-    QLabel *label = form.Label1;
+    QLabel *label = childOf<QLabel>(form, "Label1");
     label->setText(report);
     QVERIFY(label->wordWrap());
 
@@ -358,9 +363,11 @@ void tst_Layout::statusLabel_failureReport_fitsInside()
 void tst_Layout::statusLabel_leavesCloseButtonClear()
 {
     TSCBForm form;
-    QVERIFY(form.Label1->parentWidget() == form.ButtonClose->parentWidget());
-    QVERIFY(!form.Label1->geometry().intersects(form.ButtonClose->geometry()));
-    QVERIFY(form.LMDSimplePanel2->rect().contains(form.Label1->geometry()));
+    const QLabel *label = childOf<QLabel>(form, "Label1");
+    const QWidget *close = childOf<ClassicButton>(form, "ButtonClose");
+    QVERIFY(label->parentWidget() == close->parentWidget());
+    QVERIFY(!label->geometry().intersects(close->geometry()));
+    QVERIFY(childOf<QWidget>(form, "LMDSimplePanel2")->rect().contains(label->geometry()));
 }
 
 void tst_Layout::scoreboard_hasDesignLayout()

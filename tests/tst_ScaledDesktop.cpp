@@ -24,10 +24,10 @@ void tst_ScaledDesktop::boardRect_isInDesktopPixels()
 
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
-    w.form->ScreenLeft->setValue(1600);
-    w.form->ScreenWidth->setValue(3840);
-    w.form->ScreenHeight->setValue(2160);
+    w.tick();
+    w.child<SpinEdit>("ScreenLeft")->setValue(1600);
+    w.child<SpinEdit>("ScreenWidth")->setValue(3840);
+    w.child<SpinEdit>("ScreenHeight")->setValue(2160);
     QTest::keyClick(w.form.get(), Qt::Key_F8);
     QCOMPARE(w.results->geometry(), QRect(1600, 0, 1920, 1080));
     QTRY_COMPARE(w.results->screen(), screens.at(1));

@@ -42,16 +42,16 @@ void tst_SettingsWindow::noFile_defaultsShownAndWrittenByteForByte()
 {
     WindowFixture w;
     w.start();
-    QCOMPARE(w.form->ScreenLeft->text(), QStringLiteral("801"));
-    QCOMPARE(w.form->ScreenTop->text(), QString()); // never set from 0: empty, reads 0
-    QCOMPARE(w.form->ScreenTop->asInteger(), 0);
-    QCOMPARE(w.form->ScreenWidth->text(), QStringLiteral("800"));
-    QCOMPARE(w.form->ScreenHeight->text(), QStringLiteral("600"));
+    QCOMPARE(w.child<SpinEdit>("ScreenLeft")->text(), QStringLiteral("801"));
+    QCOMPARE(w.child<SpinEdit>("ScreenTop")->text(), QString()); // never set from 0: empty, reads 0
+    QCOMPARE(w.child<SpinEdit>("ScreenTop")->asInteger(), 0);
+    QCOMPARE(w.child<SpinEdit>("ScreenWidth")->text(), QStringLiteral("800"));
+    QCOMPARE(w.child<SpinEdit>("ScreenHeight")->text(), QStringLiteral("600"));
     QCOMPARE(w.form->state().BackColor, 8454143);
     QVERIFY(w.form->state().ShowBorder);
-    QVERIFY(w.form->ScbBorder->isChecked());
+    QVERIFY(w.child<ScbCheckBox>("ScbBorder")->isChecked());
     QCOMPARE(w.form->state().Font, scb::ScoreFont{});
-    QCOMPARE(w.form->XMLFile->filename(), QString());
+    QCOMPARE(w.child<FileOpenEdit>("XMLFile")->filename(), QString());
     QVERIFY(w.form->state().BackgroundImagePath.empty());
 
     QVERIFY(w.form->close());
@@ -63,7 +63,7 @@ void tst_SettingsWindow::noFile_mainTxtInFolder_isPickedUp()
     WindowFixture w;
     w.writeFile("Main.txt", "a\r\nb\r\nc\r\nd\r\n");
     w.start();
-    QCOMPARE(w.form->XMLFile->filename(), w.path("Main.txt"));
+    QCOMPARE(w.child<FileOpenEdit>("XMLFile")->filename(), w.path("Main.txt"));
     QVERIFY(w.form->close());
     QVERIFY(w.readFile("Resolution.ini").contains("\r\nDisplayFile=" + QFile::encodeName(w.path("Main.txt")) + "\r\n"));
 }
@@ -74,7 +74,7 @@ void tst_SettingsWindow::missingDisplayFile_fallsBackToMainTxt()
     w.writeFile("Main.txt", "x\r\n");
     w.writeFile("Resolution.ini", withLine(DefaultFile, "DisplayFile", "/nonexistent/Old.txt"));
     w.start();
-    QCOMPARE(w.form->XMLFile->filename(), w.path("Main.txt"));
+    QCOMPARE(w.child<FileOpenEdit>("XMLFile")->filename(), w.path("Main.txt"));
 }
 
 void tst_SettingsWindow::handWrittenFile_comesBackInNormalForm_data()
@@ -126,13 +126,13 @@ void tst_SettingsWindow::boldItalicFont_keptForRun_writtenPlain()
     {
         WindowFixture w;
         w.start();
-        w.form->Timer1Timer();
+        w.tick();
         QFont chosen(QStringLiteral("Courier New"));
         chosen.setPointSize(30);
         chosen.setBold(true);
         chosen.setItalic(true);
         w.dialogs->fonts.push_back(FontChoice{chosen, QColor(0, 0, 255)});
-        w.form->Button1Click();
+        QVERIFY(w.call("Button1Click"));
         QVERIFY(w.grid()->gridFont().italic());
         QVERIFY(w.grid()->gridFont().bold());
         QVERIFY(w.form->close());
@@ -175,13 +175,13 @@ void tst_SettingsWindow::folderVanished_showsErrorAndKeepsWindowOpen()
     w.form->setResultsForm(w.results.get());
     w.form->setDialogs(w.dialogs);
     w.form->show();
-    QVERIFY(w.form->Timer1->isActive());
+    QVERIFY(w.child<QTimer>("Timer1")->isActive());
     QVERIFY(QDir(sub).removeRecursively());
 
     QVERIFY(!w.form->close());
     QCOMPARE(w.errorBoxes, QStringList{QStringLiteral("Invalid filename.")});
     QVERIFY(w.form->isVisible());
-    QVERIFY(w.form->Timer1->isActive());
+    QVERIFY(w.child<QTimer>("Timer1")->isActive());
 }
 
 SCB_WINDOW_TEST_MAIN(tst_SettingsWindow)

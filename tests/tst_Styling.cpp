@@ -44,7 +44,7 @@ void choosePicture(WindowFixture &w, const QString &name, const QImage &picture)
 {
     QVERIFY(picture.save(w.path(name)));
     w.dialogs->pictures.push_back(w.path(name));
-    w.form->ButtonBackgroundImageClick();
+    QVERIFY(w.call("ButtonBackgroundImageClick"));
     QCOMPARE(w.dialogs->messages, QStringList());
     QCOMPARE(w.results->backgroundPicture().size(), picture.size());
 }
@@ -72,18 +72,18 @@ void tst_Styling::fontAndColour_reachBoardAtOnce()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QFont chosen(QStringLiteral("Courier New"));
     chosen.setPointSize(24);
     w.dialogs->fonts.push_back(FontChoice{chosen, QColor(0, 128, 0)});
-    w.form->Button1Click();
+    QVERIFY(w.call("Button1Click"));
     QCOMPARE(w.dialogs->lastFontInitial.color, QColor(255, 0, 0));
     QCOMPARE(w.grid()->gridFont().pointSize(), 24);
     QCOMPARE(w.form->state().Font.family, std::string("Courier New"));
     QCOMPARE(w.form->state().Font.color, scb::makeColor(0, 128, 0));
 
     w.dialogs->colors.push_back(QColor(1, 2, 3));
-    w.form->LMDButton4Click();
+    QVERIFY(w.call("LMDButton4Click"));
     QCOMPARE(w.form->state().Font.color, scb::makeColor(1, 2, 3));
 }
 
@@ -91,11 +91,11 @@ void tst_Styling::cancelledFontDialog_stillPutsMovedBoardBack()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QTest::keyClick(w.form.get(), Qt::Key_F8);
     QTest::keyClick(w.results.get(), Qt::Key_Right);
     QCOMPARE(w.results->x(), 811);
-    w.form->Button1Click(); // no answer queued: cancel
+    QVERIFY(w.call("Button1Click")); // no answer queued: cancel
     QCOMPARE(w.results->x(), 801);
     QCOMPARE(w.form->state().Font, scb::ScoreFont{});
 }
@@ -104,12 +104,12 @@ void tst_Styling::backgroundColour_reachesBoard()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     w.dialogs->colors.push_back(QColor(10, 20, 30));
-    w.form->Button2Click();
+    QVERIFY(w.call("Button2Click"));
     QCOMPARE(w.form->state().BackColor, scb::makeColor(10, 20, 30));
     QCOMPARE(w.grid()->gridColor(), QColor(10, 20, 30));
-    w.form->Button2Click(); // cancelled: unchanged
+    QVERIFY(w.call("Button2Click")); // cancelled: unchanged
     QCOMPARE(w.grid()->gridColor(), QColor(10, 20, 30));
 }
 
@@ -117,13 +117,13 @@ void tst_Styling::borderCheckBox_togglesEdgeAndRows()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QVERIFY(w.grid()->hasBorder());
-    QTest::mouseClick(w.form->ScbBorder, Qt::LeftButton, {}, QPoint(5, 8));
+    QTest::mouseClick(w.child<ScbCheckBox>("ScbBorder"), Qt::LeftButton, {}, QPoint(5, 8));
     QVERIFY(!w.form->state().ShowBorder);
     QVERIFY(!w.grid()->hasBorder());
     QCOMPARE(w.grid()->clientArea().height(), 600);
-    w.form->ScbBorder->setChecked(true);
+    w.child<ScbCheckBox>("ScbBorder")->setChecked(true);
     QVERIFY(w.grid()->hasBorder());
     QCOMPARE(w.grid()->clientArea().height(), 596);
 }
@@ -132,10 +132,10 @@ void tst_Styling::picture_missingPath_storedAndWritten_noPicture()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     const QString missing = w.path("sponsor.bmp");
     w.dialogs->pictures.push_back(missing);
-    w.form->ButtonBackgroundImageClick();
+    QVERIFY(w.call("ButtonBackgroundImageClick"));
     QCOMPARE(QString::fromStdString(w.form->state().BackgroundImagePath), missing);
     QVERIFY(!w.form->state().BackgroundLoaded);
     QVERIFY(w.dialogs->messages.isEmpty());
@@ -147,12 +147,12 @@ void tst_Styling::picture_cancelThenNo_reloadsChangedFile()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     choosePicture(w, "pic.bmp", stripes(20, 20));
 
     QVERIFY(stripes(40, 30).save(w.path("pic.bmp")));
     w.dialogs->confirmations.push_back(false);
-    w.form->ButtonBackgroundImageClick(); // cancel, then No
+    QVERIFY(w.call("ButtonBackgroundImageClick")); // cancel, then No
     QCOMPARE(w.dialogs->questions, QStringList{QStringLiteral("Clear the image?")});
     QCOMPARE(w.dialogs->lastPictureDir, w.dir());
     QCOMPARE(w.results->backgroundPicture().width(), 40);
@@ -163,18 +163,18 @@ void tst_Styling::picture_cancelThenYes_removesPictureForGood()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     choosePicture(w, "pic.bmp", stripes(20, 20));
     QVERIFY(w.form->state().BackgroundLoaded);
     w.dialogs->confirmations.push_back(true);
-    w.form->ButtonBackgroundImageClick();
+    QVERIFY(w.call("ButtonBackgroundImageClick"));
     QVERIFY(w.form->state().BackgroundImagePath.empty());
     QVERIFY(!w.form->state().BackgroundLoaded);
 
     // A later picture that fails to load must not bring the removed one back.
     w.writeFile("bad.bmp", "BM");
     w.dialogs->pictures.push_back(w.path("bad.bmp"));
-    w.form->ButtonBackgroundImageClick();
+    QVERIFY(w.call("ButtonBackgroundImageClick"));
     QCOMPARE(w.dialogs->messages.size(), 1);
     QVERIFY(w.results->backgroundPicture().isNull());
     QCOMPARE(w.grid()->grab().toImage().pixelColor(5, 5), QColor(255, 255, 128));
@@ -185,8 +185,8 @@ void tst_Styling::picture_showsUnderEachRowAroundText()
     WindowFixture w;
     w.writeFile("Main.txt", "TIME:\r\nI\r\nI\r\nI\r\n");
     w.start();
-    w.form->ScbBorder->setChecked(false);
-    w.form->Timer1Timer();
+    w.child<ScbCheckBox>("ScbBorder")->setChecked(false);
+    w.tick();
     const QImage picture = stripes(300, 300);
     choosePicture(w, "pic.bmp", picture);
     const QImage shot = w.grid()->grab().toImage();
@@ -230,12 +230,12 @@ void tst_Styling::badPicture_showsMessage_clearsPath_keepsPrevious()
 
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     choosePicture(w, "good.bmp", stripes(20, 20));
 
     w.writeFile(name, bytes);
     w.dialogs->pictures.push_back(w.path(name));
-    w.form->ButtonBackgroundImageClick();
+    QVERIFY(w.call("ButtonBackgroundImageClick"));
     QCOMPARE(w.dialogs->messages,
              QStringList{backgroundLoadErrorText(w.path(name))});
     QVERIFY(w.form->state().BackgroundImagePath.empty());

@@ -27,7 +27,7 @@ void tst_TwoScreens::defaultBoard_liesOnSecondScreen()
     QCOMPARE(screens.size(), 2);
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QTest::keyClick(w.form.get(), Qt::Key_F8);
     QCOMPARE(w.results->geometry(), QRect(801, 0, 800, 600));
     QCOMPARE(QGuiApplication::screenAt(w.results->geometry().topLeft()), screens.at(1));
@@ -84,12 +84,12 @@ void tst_TwoScreens::boxes_modalAndCentredOnOperatorScreen()
         answer();
     form.show();
     if (boxCase == PictureWithBoardShown) {
-        form.Timer1Timer();
+        QVERIFY(QMetaObject::invokeMethod(&form, "Timer1Timer", Qt::DirectConnection));
         QTest::keyClick(&form, Qt::Key_F8);
         QCOMPARE(results.screen(), QGuiApplication::screens().at(1));
         form.state().BackgroundImagePath = QFile::encodeName(bad).toStdString();
         answer();
-        form.LoadBackgroundImage();
+        QVERIFY(QMetaObject::invokeMethod(&form, "LoadBackgroundImage", Qt::DirectConnection));
     } else if (boxCase == ErrorBox) {
         answer();
         Application::reportError(QStringLiteral("File access denied"));

@@ -119,11 +119,11 @@ void tst_Windows::startup_withMainTxt_loadsPreviewAndFeedsRowsAtFirstTick()
     const QByteArray text = numberedFile(6);
     w.writeFile("Main.txt", text);
     w.start();
-    QCOMPARE(w.form->XMLFile->filename(), w.path("Main.txt"));
-    QVERIFY(w.form->Timer1->isActive());
+    QCOMPARE(w.child<FileOpenEdit>("XMLFile")->filename(), w.path("Main.txt"));
+    QVERIFY(w.child<QTimer>("Timer1")->isActive());
     QVERIFY(w.form->state().Starting);
 
-    w.form->Timer1Timer();
+    w.tick();
     QVERIFY(!w.form->state().Starting);
     QCOMPARE(QByteArray::fromStdString(w.form->board().lines().text()), text);
     QCOMPARE(w.row(0), QStringLiteral("line 3"));
@@ -131,7 +131,7 @@ void tst_Windows::startup_withMainTxt_loadsPreviewAndFeedsRowsAtFirstTick()
     QCOMPARE(w.row(3), QStringLiteral(""));  // the empty line after the final CR LF
     QCOMPARE(w.row(4), QStringLiteral(" "));
     QCOMPARE(w.row(11), QStringLiteral(" "));
-    QVERIFY(w.form->Timer1->isActive());
+    QVERIFY(w.child<QTimer>("Timer1")->isActive());
 }
 
 void tst_Windows::startup_retitlesControlWindow()
@@ -141,7 +141,7 @@ void tst_Windows::startup_retitlesControlWindow()
     QCOMPARE(w.form->windowTitle(), QStringLiteral("Torvane Zentrack Scoreboard Version 1.3"));
     QCOMPARE(QString::fromStdString(w.form->state().SettingsDir), QDir::currentPath());
     // No display file anywhere: the tick changes nothing.
-    w.form->Timer1Timer();
+    w.tick();
     QCOMPARE(w.row(0), QString());
     QCOMPARE(w.form->board().lines().count(), 16);
 }
@@ -151,24 +151,24 @@ void tst_Windows::rewrite_changesRowsAtNextTick()
     WindowFixture w;
     w.writeFile("Main.txt", numberedFile(5, "TIME: 10:00"));
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QCOMPARE(w.row(0), QStringLiteral("TIME: 10:00"));
 
     w.writeFile("Main.txt", numberedFile(5, "TIME: 10:01"));
-    w.form->Timer1Timer();
+    w.tick();
     QCOMPARE(w.row(0), QStringLiteral("TIME: 10:01"));
     QCOMPARE(w.row(4), QStringLiteral("line 4"));
-    QCOMPARE(w.form->XMLFile->toolTip(), QString());
+    QCOMPARE(w.child<FileOpenEdit>("XMLFile")->toolTip(), QString());
 
     // A path that names nothing is no failure; only the path's hint says so.
-    w.form->XMLFile->setFilename(w.path("gone.txt"));
-    w.form->Timer1Timer();
+    w.child<FileOpenEdit>("XMLFile")->setFilename(w.path("gone.txt"));
+    w.tick();
     QCOMPARE(w.row(0), QStringLiteral("TIME: 10:01"));
-    QCOMPARE(w.form->Label1->text(), QString());
-    QCOMPARE(w.form->XMLFile->toolTip(), QStringLiteral("No such file"));
-    w.form->XMLFile->setFilename(w.path("Main.txt"));
-    w.form->Timer1Timer();
-    QCOMPARE(w.form->XMLFile->toolTip(), QString());
+    QCOMPARE(w.child<QLabel>("Label1")->text(), QString());
+    QCOMPARE(w.child<FileOpenEdit>("XMLFile")->toolTip(), QStringLiteral("No such file"));
+    w.child<FileOpenEdit>("XMLFile")->setFilename(w.path("Main.txt"));
+    w.tick();
+    QCOMPARE(w.child<FileOpenEdit>("XMLFile")->toolTip(), QString());
 }
 
 void tst_Windows::writerHoldingFile_reportsFailure_thenNextTickLoads()
@@ -176,23 +176,23 @@ void tst_Windows::writerHoldingFile_reportsFailure_thenNextTickLoads()
     WindowFixture w;
     w.writeFile("Main.txt", numberedFile(5, "TIME: old"));
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QCOMPARE(w.row(0), QStringLiteral("TIME: old"));
 
     w.writeFile("Main.txt", numberedFile(5, "TIME: new"));
     touchForward(w.path("Main.txt"), 10);
     const pid_t writer = holdOpenForWriting(w.path("Main.txt"));
     QVERIFY(writer > 0);
-    w.form->Timer1Timer();
+    w.tick();
     stopChild(writer);
-    QCOMPARE(w.form->Label1->text(), QStringLiteral("Last Failure at 14:07.33  Cnt:1"));
+    QCOMPARE(w.child<QLabel>("Label1")->text(), QStringLiteral("Last Failure at 14:07.33  Cnt:1"));
     QCOMPARE(w.row(0), QStringLiteral("TIME: old"));
-    QVERIFY(w.form->Timer1->isActive());
+    QVERIFY(w.child<QTimer>("Timer1")->isActive());
 
-    w.form->Timer1Timer();
+    w.tick();
     QCOMPARE(w.row(0), QStringLiteral("TIME: new"));
     // Success never clears the report.
-    QCOMPARE(w.form->Label1->text(), QStringLiteral("Last Failure at 14:07.33  Cnt:1"));
+    QCOMPARE(w.child<QLabel>("Label1")->text(), QStringLiteral("Last Failure at 14:07.33  Cnt:1"));
 }
 
 void tst_Windows::previewEdit_reachesBoardAtNextTick_untilFileChanges()
@@ -200,25 +200,25 @@ void tst_Windows::previewEdit_reachesBoardAtNextTick_untilFileChanges()
     WindowFixture w;
     w.writeFile("Main.txt", numberedFile(4, "TIME: 1"));
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QCOMPARE(w.row(1), QStringLiteral("line 1"));
 
-    QTextCursor cursor(w.form->MainMemo->document()->findBlockByNumber(1));
+    QTextCursor cursor(w.child<PreviewMemo>("MainMemo")->document()->findBlockByNumber(1));
     cursor.movePosition(QTextCursor::EndOfBlock);
-    w.form->MainMemo->setTextCursor(cursor);
-    QTest::keyClicks(w.form->MainMemo, "!");
+    w.child<PreviewMemo>("MainMemo")->setTextCursor(cursor);
+    QTest::keyClicks(w.child<PreviewMemo>("MainMemo"), "!");
     QCOMPARE(w.form->board().lines().line(1), std::string("line 1!"));
     QCOMPARE(w.row(1), QStringLiteral("line 1"));
-    w.form->Timer1Timer();
+    w.tick();
     QCOMPARE(w.row(1), QStringLiteral("line 1!"));
 
     w.writeFile("Main.txt", numberedFile(4, "TIME: 2"));
     touchForward(w.path("Main.txt"), 4);
-    w.form->Timer1Timer();
+    w.tick();
     QCOMPARE(w.row(0), QStringLiteral("TIME: 2"));
     QCOMPARE(w.row(1), QStringLiteral("line 1"));
     // A whole-text replacement puts the caret at the start.
-    QCOMPARE(w.form->MainMemo->textCursor().position(), 0);
+    QCOMPARE(w.child<PreviewMemo>("MainMemo")->textCursor().position(), 0);
 }
 
 void tst_Windows::f8_togglesScoreboardAndSwitch_data()
@@ -234,21 +234,21 @@ void tst_Windows::f8_togglesScoreboardAndSwitch()
     QFETCH(QString, where);
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QWidget *target = w.form.get();
     if (where == "edit")
-        target = w.form->XMLFile;
+        target = w.child<FileOpenEdit>("XMLFile");
     else if (where == "memo")
-        target = w.form->MainMemo;
+        target = w.child<PreviewMemo>("MainMemo");
 
     QTest::keyClick(target, Qt::Key_F8);
     QVERIFY(w.results->isVisible());
-    QVERIFY(w.form->ResultsButton->isChecked());
+    QVERIFY(w.child<RockerSwitch>("ResultsButton")->isChecked());
 
     // F8 in the scoreboard window hides it again.
     QTest::keyClick(w.results.get(), Qt::Key_F8);
     QVERIFY(!w.results->isVisible());
-    QVERIFY(!w.form->ResultsButton->isChecked());
+    QVERIFY(!w.child<RockerSwitch>("ResultsButton")->isChecked());
 
     QTest::keyClick(target, Qt::Key_F8);
     QVERIFY(w.results->isVisible());
@@ -260,7 +260,7 @@ void tst_Windows::f8_autoRepeat_doesNotCount()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_F8, Qt::NoModifier, QString(), true);
     QApplication::sendEvent(w.form.get(), &repeat);
     QVERIFY(!w.results->isVisible());
@@ -273,7 +273,7 @@ void tst_Windows::scoreboard_defaultGeometry()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QTest::keyClick(w.form.get(), Qt::Key_F8);
     QCOMPARE(w.results->geometry(), QRect(801, 0, 800, 600));
     QCOMPARE(w.grid()->geometry(), QRect(0, 0, 800, 600));
@@ -305,9 +305,9 @@ void tst_Windows::rowHeights_followWindowHeightAndBorder()
 
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
-    w.form->ScbBorder->setChecked(border);
-    w.form->ScreenHeight->setValue(height);
+    w.tick();
+    w.child<ScbCheckBox>("ScbBorder")->setChecked(border);
+    w.child<SpinEdit>("ScreenHeight")->setValue(height);
     QCOMPARE(w.grid()->rowHeight(), rowHeight);
     QCOMPARE(w.grid()->hasBorder(), border);
     QCOMPARE(w.grid()->cellRect(11).bottom() + 1, cellsBottom);
@@ -336,14 +336,14 @@ void tst_Windows::rightKey_movesBoard_nextLayoutPutsItBack()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QTest::keyClick(w.form.get(), Qt::Key_F8);
     for (int i = 0; i < 5; ++i)
         QTest::keyClick(w.results.get(), Qt::Key_Right);
     QCOMPARE(w.results->x(), 851);
     QTest::keyClick(w.results.get(), Qt::Key_Left);
     QCOMPARE(w.results->x(), 841);
-    w.form->ScbBorder->setChecked(!w.form->ScbBorder->isChecked());
+    w.child<ScbCheckBox>("ScbBorder")->setChecked(!w.child<ScbCheckBox>("ScbBorder")->isChecked());
     QCOMPARE(w.results->x(), 801);
 }
 
@@ -351,12 +351,12 @@ void tst_Windows::closingScoreboard_turnsSwitchOff()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     QTest::keyClick(w.form.get(), Qt::Key_F8);
-    QVERIFY(w.form->ResultsButton->isChecked());
+    QVERIFY(w.child<RockerSwitch>("ResultsButton")->isChecked());
     w.results->close();
     QVERIFY(!w.results->isVisible());
-    QVERIFY(!w.form->ResultsButton->isChecked());
+    QVERIFY(!w.child<RockerSwitch>("ResultsButton")->isChecked());
     QVERIFY(w.form->isVisible());
 }
 
@@ -365,8 +365,8 @@ void tst_Windows::grabRow_showsBackgroundAndRedText()
     WindowFixture w;
     w.writeFile("Main.txt", numberedFile(4, "TIME: WWWW"));
     w.start();
-    w.form->ScbBorder->setChecked(false);
-    w.form->Timer1Timer();
+    w.child<ScbCheckBox>("ScbBorder")->setChecked(false);
+    w.tick();
     QTest::keyClick(w.form.get(), Qt::Key_F8);
     const QImage img = w.grid()->grab().toImage();
     const QRect row0 = w.grid()->cellRect(0);
@@ -392,11 +392,11 @@ void tst_Windows::mixedEncodings_previewMatchesBoard_paintsGlyphs()
     // A 1252 line, then a UTF-8 one: each reads as itself, in both windows.
     w.writeFile("Main.txt", QByteArray("TIME:\r\n\xC4\xD6\r\nM\xC3\xBCller\r\n"));
     w.start();
-    w.form->ScbBorder->setChecked(false);
-    w.form->Timer1Timer();
+    w.child<ScbCheckBox>("ScbBorder")->setChecked(false);
+    w.tick();
     QCOMPARE(w.grid()->cellDisplayText(1), QString::fromUtf8("\u00C4\u00D6"));
     QCOMPARE(w.grid()->cellDisplayText(2), QString::fromUtf8("M\u00FCller"));
-    const QTextDocument *memo = w.form->MainMemo->document();
+    const QTextDocument *memo = w.child<PreviewMemo>("MainMemo")->document();
     QCOMPARE(memo->findBlockByNumber(1).text(), w.grid()->cellDisplayText(1));
     QCOMPARE(memo->findBlockByNumber(2).text(), w.grid()->cellDisplayText(2));
     const QImage img = w.grid()->grab().toImage();
@@ -413,7 +413,7 @@ void tst_Windows::boardView_followsRowsLookPictureAndVisibility()
     WindowFixture w;
     w.writeFile("Main.txt", numberedFile(3, "TIME: 1"));
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     int changes = 0;
     bool shownAtChange = false; // as a listener pulls it, inside the signal
     QObject::connect(w.form.get(), &TSCBForm::viewChanged, [&] {
@@ -423,7 +423,7 @@ void tst_Windows::boardView_followsRowsLookPictureAndVisibility()
     auto changed = [&changes] { return std::exchange(changes, 0) > 0; };
 
     w.writeFile("Main.txt", QByteArray("TIME: 2\r\nR\xE9sultats \x80\r\n"));
-    w.form->Timer1Timer();
+    w.tick();
     QVERIFY(changed());
     scb::BoardView v = w.form->boardView();
     for (int r = 0; r < scb::RowCount; ++r)
@@ -441,7 +441,7 @@ void tst_Windows::boardView_followsRowsLookPictureAndVisibility()
     QTest::keyClick(w.form.get(), Qt::Key_F8);
     QVERIFY(changed());
 
-    w.form->ScbBorder->setChecked(!w.grid()->hasBorder());
+    w.child<ScbCheckBox>("ScbBorder")->setChecked(!w.grid()->hasBorder());
     QVERIFY(changed());
     QCOMPARE(w.form->boardView().style.border, w.grid()->hasBorder());
 
@@ -449,7 +449,7 @@ void tst_Windows::boardView_followsRowsLookPictureAndVisibility()
     picture.fill(Qt::blue);
     QVERIFY(picture.save(w.path("pic.bmp")));
     w.dialogs->pictures.push_back(w.path("pic.bmp"));
-    w.form->ButtonBackgroundImageClick();
+    QVERIFY(w.call("ButtonBackgroundImageClick"));
     QVERIFY(changed());
     v = w.form->boardView();
     QVERIFY(v.picture.loaded);
@@ -519,12 +519,12 @@ void tst_Windows::loneMinusInSpinEdit_reachesErrorBox()
 {
     WindowFixture w;
     w.start();
-    w.form->Timer1Timer();
+    w.tick();
     const QRect before = w.results->geometry();
-    w.form->ScreenWidth->setFocus();
-    w.form->ScreenWidth->selectAll();
-    QTest::keyClick(w.form->ScreenWidth, Qt::Key_Minus);
-    QCOMPARE(w.form->ScreenWidth->text(), QStringLiteral("-"));
+    w.child<SpinEdit>("ScreenWidth")->setFocus();
+    w.child<SpinEdit>("ScreenWidth")->selectAll();
+    QTest::keyClick(w.child<SpinEdit>("ScreenWidth"), Qt::Key_Minus);
+    QCOMPARE(w.child<SpinEdit>("ScreenWidth")->text(), QStringLiteral("-"));
     QTRY_COMPARE(w.errorBoxes, QStringList{QStringLiteral("'-' is not a valid integer value.")});
     QCOMPARE(w.results->geometry(), before);
 }

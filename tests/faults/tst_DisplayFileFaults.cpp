@@ -96,7 +96,7 @@ void tst_DisplayFileFaults::recoverWith(WindowFixture &w, const QString &path)
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(soundFile());
     f.close();
-    w.form->XMLFile->setFilename(path);
+    w.child<FileOpenEdit>("XMLFile")->setFilename(path);
     const int failuresBefore = w.form->state().FailureCount;
     // A look the folder watch started on a large file may still be reading.
     QTRY_VERIFY(!w.form->displayFileFeed().lookPending());
@@ -152,10 +152,10 @@ void tst_DisplayFileFaults::hostileContent_isLoadedWithoutStall()
     WindowFixture w;
     w.start();
     w.writeFile("Main.txt", bytes);
-    w.form->XMLFile->setFilename(w.path("Main.txt"));
+    w.child<FileOpenEdit>("XMLFile")->setFilename(w.path("Main.txt"));
     QElapsedTimer clock;
     clock.start();
-    w.form->Timer1Timer();
+    w.tick();
     const qint64 ms = clock.elapsed();
     QVERIFY2(withinStallLimit(ms), stallMessage(ms).constData());
     // A large read is not waited for: it lands once done.
@@ -163,12 +163,12 @@ void tst_DisplayFileFaults::hostileContent_isLoadedWithoutStall()
     if (bytes.size() > qsizetype(PreviewMemo::MaxShownBytes)) {
         // Only the head is shown, and it cannot be edited: an edit would
         // write the shortened text back over the file's.
-        QVERIFY(w.form->MainMemo->isTruncated());
-        QVERIFY(w.form->MainMemo->isReadOnly());
+        QVERIFY(w.child<PreviewMemo>("MainMemo")->isTruncated());
+        QVERIFY(w.child<PreviewMemo>("MainMemo")->isReadOnly());
     }
 
     QCOMPARE(w.form->state().FailureCount, 0);
-    QCOMPARE(w.form->Label1->text(), QString());
+    QCOMPARE(w.child<QLabel>("Label1")->text(), QString());
     const scb::PreviewLines &model = w.form->board().lines();
     // Fewer than three lines: the blank-file message was appended.
     const int expectedCount = lines < 3 ? lines + 1 : lines;
@@ -176,9 +176,9 @@ void tst_DisplayFileFaults::hostileContent_isLoadedWithoutStall()
     if (lines >= 3) {
         QVERIFY(model.text() == normalised(bytes).toStdString());
         const int skip = model.line(0).find("TIME:") != std::string::npos ? 0 : 3;
-        const QTextDocument *memo = w.form->MainMemo->document();
+        const QTextDocument *memo = w.child<PreviewMemo>("MainMemo")->document();
         // The last block of a cut preview is the note on what is not shown.
-        const int memoLines = memo->blockCount() - (w.form->MainMemo->isTruncated() ? 1 : 0);
+        const int memoLines = memo->blockCount() - (w.child<PreviewMemo>("MainMemo")->isTruncated() ? 1 : 0);
         for (int r = 0; r < scb::RowCount; ++r) {
             const int i = r + skip;
             const std::string expected = i < lines && i <= 14 ? model.line(i) : std::string(" ");
@@ -259,7 +259,7 @@ void tst_DisplayFileFaults::nonFile_isCountedOrIgnored_thenSoundFileFeeds()
     } else if (kind == "loop") {
         QVERIFY(QFile::link(w.path("Main.txt"), path));
     }
-    w.form->XMLFile->setFilename(path);
+    w.child<FileOpenEdit>("XMLFile")->setFilename(path);
     const QString rowBefore = w.row(0);
     const std::string textBefore = w.form->board().lines().text();
 
@@ -270,14 +270,14 @@ void tst_DisplayFileFaults::nonFile_isCountedOrIgnored_thenSoundFileFeeds()
         QCOMPARE(w.row(0), rowBefore);
         if (Expect(expect) == Expect::Counted) {
             QCOMPARE(w.form->state().FailureCount, tick);
-            QCOMPARE(w.form->Label1->text(), failureLabel(tick));
-            QCOMPARE(w.form->Label1->toolTip(), QStringLiteral("Not a regular file."));
+            QCOMPARE(w.child<QLabel>("Label1")->text(), failureLabel(tick));
+            QCOMPARE(w.child<QLabel>("Label1")->toolTip(), QStringLiteral("Not a regular file."));
         } else {
             QCOMPARE(w.form->state().FailureCount, 0);
-            QCOMPARE(w.form->Label1->text(), QString());
+            QCOMPARE(w.child<QLabel>("Label1")->text(), QString());
         }
     }
-    QVERIFY(w.form->Timer1->isActive());
+    QVERIFY(w.child<QTimer>("Timer1")->isActive());
     if (writer >= 0)
         ::close(writer);
     if (reader >= 0)
@@ -306,7 +306,7 @@ void tst_DisplayFileFaults::heldBackFile_isCountedWithReason_thenFeeds()
     const QString path = w.path("Main.txt");
     w.writeFile("Main.txt", "TIME: before\r\nrow 1\r\nrow 2\r\n");
     QCOMPARE(::chmod(QFile::encodeName(w.dir()).constData(), 0755), 0);
-    w.form->XMLFile->setFilename(path);
+    w.child<FileOpenEdit>("XMLFile")->setFilename(path);
     timedTick(w);
     QCOMPARE(w.row(0), QStringLiteral("TIME: before"));
     const QByteArray sound = soundFile();
@@ -327,8 +327,8 @@ void tst_DisplayFileFaults::heldBackFile_isCountedWithReason_thenFeeds()
         timedTick(w);
     }
     QCOMPARE(w.form->state().FailureCount, 2);
-    QCOMPARE(w.form->Label1->text(), failureLabel(2));
-    QCOMPARE(w.form->Label1->toolTip(), reason);
+    QCOMPARE(w.child<QLabel>("Label1")->text(), failureLabel(2));
+    QCOMPARE(w.child<QLabel>("Label1")->toolTip(), reason);
     QCOMPARE(w.row(0), QStringLiteral("TIME: before"));
     if (writer >= 0) {
         QCOMPARE(::write(writer, sound.constData() + 20, sound.size() - 20), ssize_t(sound.size() - 20));
@@ -351,14 +351,14 @@ void tst_DisplayFileFaults::fileVanishingBetweenStampAndRead_isCounted_thenFeeds
     w.start();
     w.writeFile("Main.txt", soundFile());
     const QString path = w.path("Main.txt");
-    w.form->XMLFile->setFilename(path);
+    w.child<FileOpenEdit>("XMLFile")->setFilename(path);
     vanish->arm(bytesOf(path));
     timedTick(w);
     QVERIFY2(vanish->fired(), "the program never opened the display file");
     QVERIFY(!QFile::exists(path));
     QCOMPARE(w.form->state().FailureCount, 1);
-    QCOMPARE(w.form->Label1->text(), failureLabel(1));
-    QCOMPARE(w.form->Label1->toolTip(), QStringLiteral("The file is missing."));
+    QCOMPARE(w.child<QLabel>("Label1")->text(), failureLabel(1));
+    QCOMPARE(w.child<QLabel>("Label1")->toolTip(), QStringLiteral("The file is missing."));
     QCOMPARE(w.form->state().LastFileAge, 0);
     QCOMPARE(w.row(0), QString());
     // Gone for good now: a missing file is not reported again.
@@ -378,7 +378,7 @@ void tst_DisplayFileFaults::fileReplacedByFolder_isIgnored_thenFileAgainFeeds()
     const QString path = w.path("Main.txt");
     QVERIFY(QFile::remove(path));
     QVERIFY(QDir().mkdir(path));
-    w.form->MainMemo->setPlainText(QStringLiteral("hand edit\n"));
+    w.child<PreviewMemo>("MainMemo")->setPlainText(QStringLiteral("hand edit\n"));
     timedTick(w);
     timedTick(w);
     QCOMPARE(w.form->state().FailureCount, 0);
@@ -418,8 +418,8 @@ void tst_DisplayFileFaults::oddPath_loadsLikeAnyOther()
 
     // The path arrives as bytes (from the settings file) and must reach the
     // file system as the same bytes, whatever their encoding.
-    w.form->XMLFile->setFilename(fromBytes(file.toStdString()));
-    QCOMPARE(QByteArray::fromStdString(toBytes(w.form->XMLFile->filename())), file);
+    w.child<FileOpenEdit>("XMLFile")->setFilename(fromBytes(file.toStdString()));
+    QCOMPARE(QByteArray::fromStdString(toBytes(w.child<FileOpenEdit>("XMLFile")->filename())), file);
     timedTick(w);
     QCOMPARE(w.form->state().FailureCount, 0);
     QCOMPARE(w.row(0), SoundFirstLine);
@@ -456,7 +456,7 @@ void tst_DisplayFileFaults::overlongPath_isIgnored_thenShortPathFeeds()
     full += '/' + leaf;
     QCOMPARE(full.size(), 5000);
 
-    w.form->XMLFile->setFilename(QFile::decodeName(full));
+    w.child<FileOpenEdit>("XMLFile")->setFilename(QFile::decodeName(full));
     const std::string textBefore = w.form->board().lines().text();
     timedTick(w);
     timedTick(w);

@@ -168,12 +168,12 @@ void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped()
     w.start();
     QVERIFY2(withinStallLimit(clock.elapsed()), "start-up stalled on the settings file");
     QVERIFY(!QFile::exists(w.path(leftover)));
-    QCOMPARE(w.form->ScreenLeft->value(), double(left));
-    QCOMPARE(w.form->ScreenWidth->value(), double(width));
+    QCOMPARE(w.child<SpinEdit>("ScreenLeft")->value(), double(left));
+    QCOMPARE(w.child<SpinEdit>("ScreenWidth")->value(), double(width));
     QCOMPARE(w.form->state().BackColor, backColor);
     QCOMPARE(w.form->state().Font.size, fontSize);
     QCOMPARE(int(w.form->state().Font.family.size()), familyLength);
-    QVERIFY(w.form->Timer1->isActive());
+    QVERIFY(w.child<QTimer>("Timer1")->isActive());
     // The first tick lays the scoreboard out with whatever came back, and the
     // scoreboard paints with it.
     timedTick(w);
@@ -249,11 +249,11 @@ void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndFeed()
     QCOMPARE(::chmod(QFile::encodeName(feed.path()).constData(), 0755), 0);
     writeBytes(display, "TIME: before\r\nrow 1\r\nrow 2\r\n");
     w.start();
-    w.form->XMLFile->setFilename(display);
+    w.child<FileOpenEdit>("XMLFile")->setFilename(display);
     timedTick(w);
     QCOMPARE(w.row(0), QStringLiteral("TIME: before"));
-    QVERIFY(w.form->Timer1->isActive());
-    w.form->ScreenLeft->setValue(77); // something new to write
+    QVERIFY(w.child<QTimer>("Timer1")->isActive());
+    w.child<SpinEdit>("ScreenLeft")->setValue(77); // something new to write
     w.wayOuts.push_back(closeAnyway);
 
     const QByteArray dir = QFile::encodeName(w.dir());
@@ -300,8 +300,8 @@ void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndFeed()
     }
     // The board still follows the display file: the poll timer runs again,
     // and with it stopped the folder watch alone brings a rewrite in.
-    QVERIFY(w.form->Timer1->isActive());
-    w.form->Timer1->stop();
+    QVERIFY(w.child<QTimer>("Timer1")->isActive());
+    w.child<QTimer>("Timer1")->stop();
     writeBytes(display, "TIME: after\r\nrow 1\r\nrow 2\r\n");
     QTRY_COMPARE(w.row(0), QStringLiteral("TIME: after"));
     if (fault == "folder in the way")
@@ -400,7 +400,7 @@ void tst_SettingsFaults::savedByAnotherInstance_closeAsksBeforeReplacing()
     WindowFixture w;
     w.writeFile("Resolution.ini", soundSettings());
     w.start();
-    w.form->ScreenLeft->setValue(77);
+    w.child<SpinEdit>("ScreenLeft")->setValue(77);
     if (rewritten) // the other instance sets Left to 1111 and closes first
         w.writeFile("Resolution.ini", QByteArray(soundSettings()).replace("SLeft=10", "SLeft=1111"));
     w.dialogs->confirmations.push_back(answer);
@@ -436,21 +436,22 @@ void tst_SettingsFaults::unkeepablePath_isRefusedWhenEntered()
     WindowFixture w;
     w.start();
     const QString kept = w.path("Main.txt");
-    w.form->XMLFile->setFilename(kept);
+    w.child<FileOpenEdit>("XMLFile")->setFilename(kept);
     if (how == "typed") {
-        w.form->XMLFile->selectAll();
-        w.form->XMLFile->insert(path); // as a paste does
+        w.child<FileOpenEdit>("XMLFile")->selectAll();
+        w.child<FileOpenEdit>("XMLFile")->insert(path); // as a paste does
     } else if (how == "browsed") {
-        w.form->XMLFile->openDialog = [path](QWidget *, const QString &) { return path; };
-        w.form->XMLFile->browse();
+        w.child<FileOpenEdit>("XMLFile")->openDialog = [path](QWidget *, const QString &) { return path; };
+        w.child<FileOpenEdit>("XMLFile")->browse();
     } else if (how == "dropped") {
-        w.form->LMDFMDrop1FMDragDrop(w.form->LMDFMDrop1, 1, 10, 10, {path});
+        auto *drop = w.child<FileDropTarget>("LMDFMDrop1");
+        emit drop->fmDragDrop(drop, 1, 10, 10, {path});
     } else {
         w.dialogs->pictures.push_back(path);
-        w.form->ButtonBackgroundImageClick();
+        QVERIFY(w.call("ButtonBackgroundImageClick"));
     }
     QCOMPARE(w.dialogs->messages, QStringList{message});
-    QCOMPARE(w.form->XMLFile->filename(), kept);
+    QCOMPARE(w.child<FileOpenEdit>("XMLFile")->filename(), kept);
     QVERIFY(w.form->state().BackgroundImagePath.empty());
     QVERIFY(w.form->close());
     const scb::Settings saved = scb::readSettings(bytesOf(w.path("Resolution.ini")));

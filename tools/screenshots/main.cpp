@@ -77,14 +77,16 @@ int main(int argc, char **argv)
     settle();
 
     // One poll tick by hand: it ends start-up and feeds the file to both windows.
-    SCBForm.Timer1->stop();
-    SCBForm.XMLFile->setFilename(displayFile);
-    SCBForm.Timer1Timer();
-    SCBForm.Timer1->stop();
+    // The window's components and handlers are its own: reached by name.
+    auto *timer = SCBForm.findChild<QTimer *>(QStringLiteral("Timer1"));
+    timer->stop();
+    SCBForm.findChild<FileOpenEdit *>(QStringLiteral("XMLFile"))->setFilename(displayFile);
+    QMetaObject::invokeMethod(&SCBForm, "Timer1Timer");
+    timer->stop();
 
     bool ok = save(SCBForm, QDir(outDir).filePath(QStringLiteral("control-window-closed.png")));
 
-    SCBForm.ToggleScoreboard();
+    QMetaObject::invokeMethod(&SCBForm, "ToggleScoreboard");
     ok = save(SCBForm, QDir(outDir).filePath(QStringLiteral("control-window-open.png"))) && ok;
     ok = save(ResultsForm, QDir(outDir).filePath(QStringLiteral("scoreboard.png"))) && ok;
 
