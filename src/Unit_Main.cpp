@@ -176,7 +176,7 @@ void TSCBForm::Timer1Timer()
     // The first tick ends start-up: from now on layout calls take effect.
     if (scb::endStartUp(m_state))
         ApplyScoreboardLayout();
-    m_feed->look(toBytes(XMLFile->filename()), m_state.LastFileAge, m_state.LastFingerprint);
+    m_feed->look(toBytes(XMLFile->filename()), m_board.LastFileAge(), m_board.LastFingerprint());
 }
 
 void TSCBForm::applyLook(scb::FileSnapshot &&snapshot)
@@ -190,7 +190,7 @@ void TSCBForm::applyLook(scb::FileSnapshot &&snapshot)
                                                                                     : QString();
     if (XMLFile->toolTip() != hint)
         XMLFile->setToolTip(hint);
-    const scb::BoardChange change = m_board.apply(m_state, std::move(snapshot), env);
+    const scb::BoardChange change = m_board.apply(std::move(snapshot), env);
     if (change.statusChanged) {
         Label1->setText(fromBytes(m_board.status()));
         Label1->setToolTip(QString::fromStdString(m_board.statusReason()));

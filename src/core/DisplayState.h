@@ -1,14 +1,13 @@
 #pragma once
-// The one record of settings and run-time flags that both windows share.
-// Owned by the control window; the scoreboard window reads it when painting
-// and when it lays itself out.
+// The one record of the operator's settings and the session's run-time flags.
+// Owned by the control window; the scoreboard window never reads it: it is
+// given the values it shows.
 
 #include <algorithm>
 #include <cstdint>
 #include <string>
 
 #include "core/Color.h"
-#include "core/FileStamp.h"
 
 namespace scb {
 
@@ -52,10 +51,6 @@ struct DisplayState
 {
     std::string SettingsDir;
     bool Starting = false;
-    std::int32_t LastFileAge = 0;
-    // Beside the two-second stamp: catches rewrites the stamp cannot tell apart.
-    FileFingerprint LastFingerprint;
-    std::int32_t FailureCount = 0;
     bool ShowBorder = true;
     Color BackColor = 8454143; // 0x0080FFFF, pale yellow
     ScoreFont Font;

@@ -9,10 +9,7 @@ namespace scb {
 
 void beginStartUp(DisplayState &state, std::string settingsFolder)
 {
-    state.LastFileAge = 0;
-    state.LastFingerprint = {};
     state.LastMousePos = {};
-    state.FailureCount = 0;
     state.Starting = true;
     state.SettingsDir = std::move(settingsFolder);
 }

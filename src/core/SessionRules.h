@@ -13,8 +13,8 @@
 
 namespace scb {
 
-// Start-up: stamps, failure count and pointer forgotten, settings folder
-// fixed, and layout calls held back until the first tick.
+// Start-up: pointer forgotten, settings folder fixed, and layout calls held
+// back until the first tick.
 void beginStartUp(DisplayState &state, std::string settingsFolder);
 
 // The first tick ends start-up: true once, and from then on layout calls take
