@@ -146,9 +146,9 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    // The board's layout from the state and the four spin edits; throws for
-    // a non-integer text.
-    scb::BoardLayout boardLayout() const;
+    // The rectangle from the four spin edits' texts; throws for a
+    // non-integer text before anything changes.
+    void takeBoardRect();
     void loadSettings();
     void applyLook(scb::FileSnapshot &&snapshot);
     void showPicture(const std::string &path, PictureLoad &&load);
@@ -156,8 +156,6 @@ private:
 
     scb::DisplayState m_state;
     scb::SettingsFile m_settings;
-    // The display file path last accepted into XMLFile.
-    QString m_keptDisplayFile;
     GradientFill m_gradient;
     std::shared_ptr<Dialogs> m_dialogs;
     bool m_shownOnce = false;

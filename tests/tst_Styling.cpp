@@ -79,12 +79,12 @@ void tst_Styling::fontAndColour_reachBoardAtOnce()
     w.form->Button1Click();
     QCOMPARE(w.dialogs->lastFontInitial.color, QColor(255, 0, 0));
     QCOMPARE(w.grid()->gridFont().pointSize(), 24);
-    QCOMPARE(w.form->state().Font.family, std::string("Courier New"));
-    QCOMPARE(w.form->state().Font.color, scb::makeColor(0, 128, 0));
+    QCOMPARE(w.form->state().Choices.Look.Font.family, std::string("Courier New"));
+    QCOMPARE(w.form->state().Choices.Look.Font.color, scb::makeColor(0, 128, 0));
 
     w.dialogs->colors.push_back(QColor(1, 2, 3));
     w.form->LMDButton4Click();
-    QCOMPARE(w.form->state().Font.color, scb::makeColor(1, 2, 3));
+    QCOMPARE(w.form->state().Choices.Look.Font.color, scb::makeColor(1, 2, 3));
 }
 
 void tst_Styling::cancelledFontDialog_stillPutsMovedBoardBack()
@@ -97,7 +97,7 @@ void tst_Styling::cancelledFontDialog_stillPutsMovedBoardBack()
     QCOMPARE(w.results->x(), 811);
     w.form->Button1Click(); // no answer queued: cancel
     QCOMPARE(w.results->x(), 801);
-    QCOMPARE(w.form->state().Font, scb::ScoreFont{});
+    QCOMPARE(w.form->state().Choices.Look.Font, scb::ScoreFont{});
 }
 
 void tst_Styling::backgroundColour_reachesBoard()
@@ -107,7 +107,7 @@ void tst_Styling::backgroundColour_reachesBoard()
     w.form->Timer1Timer();
     w.dialogs->colors.push_back(QColor(10, 20, 30));
     w.form->Button2Click();
-    QCOMPARE(w.form->state().BackColor, scb::makeColor(10, 20, 30));
+    QCOMPARE(w.form->state().Choices.Look.BackColor, scb::makeColor(10, 20, 30));
     QCOMPARE(w.grid()->gridColor(), QColor(10, 20, 30));
     w.form->Button2Click(); // cancelled: unchanged
     QCOMPARE(w.grid()->gridColor(), QColor(10, 20, 30));
@@ -120,7 +120,7 @@ void tst_Styling::borderCheckBox_togglesEdgeAndRows()
     w.form->Timer1Timer();
     QVERIFY(w.grid()->hasBorder());
     QTest::mouseClick(w.form->ScbBorder, Qt::LeftButton, {}, QPoint(5, 8));
-    QVERIFY(!w.form->state().ShowBorder);
+    QVERIFY(!w.form->state().Choices.Look.ShowBorder);
     QVERIFY(!w.grid()->hasBorder());
     QCOMPARE(w.grid()->clientArea().height(), 600);
     w.form->ScbBorder->setChecked(true);
@@ -136,7 +136,7 @@ void tst_Styling::picture_missingPath_storedAndWritten_noPicture()
     const QString missing = w.path("sponsor.bmp");
     w.dialogs->pictures.push_back(missing);
     w.form->ButtonBackgroundImageClick();
-    QCOMPARE(QString::fromStdString(w.form->state().BackgroundImagePath), missing);
+    QCOMPARE(QString::fromStdString(w.form->state().Choices.Look.BackgroundImagePath), missing);
     QVERIFY(!w.form->state().BackgroundLoaded);
     QVERIFY(w.dialogs->messages.isEmpty());
     QVERIFY(w.form->close());
@@ -168,7 +168,7 @@ void tst_Styling::picture_cancelThenYes_removesPictureForGood()
     QVERIFY(w.form->state().BackgroundLoaded);
     w.dialogs->confirmations.push_back(true);
     w.form->ButtonBackgroundImageClick();
-    QVERIFY(w.form->state().BackgroundImagePath.empty());
+    QVERIFY(w.form->state().Choices.Look.BackgroundImagePath.empty());
     QVERIFY(!w.form->state().BackgroundLoaded);
 
     // A later picture that fails to load must not bring the removed one back.
@@ -238,7 +238,7 @@ void tst_Styling::badPicture_showsMessage_clearsPath_keepsPrevious()
     w.form->ButtonBackgroundImageClick();
     QCOMPARE(w.dialogs->messages,
              QStringList{backgroundLoadErrorText(w.path(name))});
-    QVERIFY(w.form->state().BackgroundImagePath.empty());
+    QVERIFY(w.form->state().Choices.Look.BackgroundImagePath.empty());
     QCOMPARE(w.results->backgroundPicture().width(), 20);
 }
 

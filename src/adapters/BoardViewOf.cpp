@@ -15,10 +15,10 @@ scb::BoardView boardViewOf(const scb::BoardModel &board, const scb::BoardLayout 
         if (const scb::RowLinePtr line = board.rowLine(r))
             v.rows[static_cast<std::size_t>(r)] = line->shown;
     }
-    const QFont font = toQFont(layout.font);
+    const QFont font = toQFont(layout.look.Font);
     v.style = {font.family().toStdString(), font.bold(), font.italic(), font.underline(), font.strikeOut(),
                QFontInfo(font).pixelSize(), scb::gridLayout(boardSize.width(), boardSize.height()).rowHeight,
-               layout.font.color, layout.backColor, layout.border};
+               layout.look.Font.color, layout.look.BackColor, layout.look.ShowBorder};
     if (pictureLoaded && !picture.isNull())
         v.picture = {true, picture.width(), picture.height(), picture.cacheKey()};
     v.shown = shown;

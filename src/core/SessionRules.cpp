@@ -35,29 +35,6 @@ std::optional<std::string> fallbackDisplayFile(const std::string &saved, const s
     return std::nullopt;
 }
 
-void takeSettings(DisplayState &state, const Settings &settings)
-{
-    state.BackColor = settings.BackColor;
-    state.ShowBorder = settings.ShowBorder;
-    state.Font = settings.Font;
-    state.BackgroundImagePath = settings.BackgroundImage;
-}
-
-Settings settingsOf(const DisplayState &state, const ScoreboardRect &rect, std::string displayFile)
-{
-    Settings s;
-    s.Left = rect.left;
-    s.Top = rect.top;
-    s.Width = rect.width;
-    s.Height = rect.height;
-    s.BackColor = state.BackColor;
-    s.ShowBorder = state.ShowBorder;
-    s.Font = state.Font;
-    s.DisplayFile = std::move(displayFile);
-    s.BackgroundImage = state.BackgroundImagePath;
-    return s;
-}
-
 bool pointerResting(DisplayState &state, MousePos now)
 {
     const bool resting = now == state.LastMousePos;

@@ -218,7 +218,7 @@ void tst_PictureFaults::brokenPicture_showsMessageAndForgetsPath()
 
     QCOMPARE(w.dialogs->messages,
              QStringList{backgroundLoadErrorText(w.path(name))});
-    QVERIFY(w.form->state().BackgroundImagePath.empty());
+    QVERIFY(w.form->state().Choices.Look.BackgroundImagePath.empty());
     QCOMPARE(w.results->backgroundPicture(), before);
     // The scoreboard still paints.
     w.form->Timer1Timer();
@@ -259,7 +259,7 @@ void tst_PictureFaults::nonFile_showsMessageWithoutBlocking()
         return;
     }
     QCOMPARE(w.dialogs->messages, QStringList{backgroundLoadErrorText(path)});
-    QVERIFY(w.form->state().BackgroundImagePath.empty());
+    QVERIFY(w.form->state().Choices.Look.BackgroundImagePath.empty());
 }
 
 SCB_WINDOW_TEST_MAIN(tst_PictureFaults)
