@@ -342,7 +342,7 @@ void connectScoreboardWindow(TSCBForm &form, TResultsForm &results)
     QObject::connect(&results, &TResultsForm::toggleRequested, f, Application::guarded([f] { f->ToggleScoreboard(); }));
     QObject::connect(&results, &TResultsForm::closed, f, [f] {
         f->ResultsButton->setChecked(false);
-        emit f->viewChanged();
+        emit f->viewChanged(f->boardView());
     });
     // However the board became active (from this window, or from another
     // application), the pointer hiding runs while it is.

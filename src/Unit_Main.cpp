@@ -11,6 +11,7 @@
 #include "adapters/DisplayFileFeed.h"
 #include "widgets/PreviewMemo.h"
 #include "adapters/BoardViewOf.h"
+#include "widgets/ScbGrid.h"
 #include "adapters/QtConvert.h"
 #include "widgets/RockerSwitch.h"
 #include "widgets/ScbCheckBox.h"
@@ -45,6 +46,10 @@ TSCBForm::TSCBForm(QWidget *parent)
     // The operator's edits are the one way a view writes into the model.
     connect(MainMemo, &PreviewMemo::edited, this, [this](const std::string &text) { m_board.edit(text); });
     m_board.onTextChanged = [this] { MainMemo->showLines(m_board.lines()); };
+    // The views hear the board as open or closed as soon as the switch says
+    // so; the window's own visibility lags behind while a close or show
+    // event is still under way.
+    connect(ResultsButton, &RockerSwitch::toggled, this, [this](bool on) { m_view.shown = on && ResultsForm; });
     Application::setKeyPreview(this, [this](QKeyEvent *e) { FormKeyUp(e); });
 }
 
@@ -53,6 +58,7 @@ TSCBForm::~TSCBForm() = default;
 void TSCBForm::setResultsForm(TResultsForm *results)
 {
     ResultsForm = results;
+    m_view.shown = ResultsButton->isChecked();
     connectScoreboardWindow(*this, *results);
 }
 
@@ -68,16 +74,8 @@ void TSCBForm::ApplyScoreboardLayout()
         return;
     m_layout = {m_state.Choices.Screen, m_state.Choices.Look};
     ResultsForm->applyLayout(m_layout);
-    emit viewChanged();
-}
-
-scb::BoardView TSCBForm::boardView() const
-{
-    // The switch says whether the board is open; the window's own visibility
-    // lags behind it while a close or show event is still under way.
-    const bool shown = ResultsForm && ResultsButton->isChecked();
-    return boardViewOf(m_board, m_layout, ResultsForm ? ResultsForm->size() : QSize(), m_picture,
-                       m_state.BackgroundLoaded, shown);
+    m_view.style = boardStyleOf(m_layout, ResultsForm->scbGrid()->rowHeight());
+    emit viewChanged(m_view);
 }
 
 void TSCBForm::LoadBackgroundImage()
@@ -94,7 +92,8 @@ void TSCBForm::showPicture(const std::string &path, PictureLoad &&load)
         m_dialogs->message(this, *failure);
     if (ResultsForm)
         ResultsForm->setPicture(m_picture, m_state.BackgroundLoaded);
-    emit viewChanged();
+    m_view.picture = boardPictureOf(m_picture, m_state.BackgroundLoaded);
+    emit viewChanged(m_view);
 }
 
 void TSCBForm::showEvent(QShowEvent *event)
@@ -201,10 +200,14 @@ void TSCBForm::applyLook(scb::FileSnapshot &&snapshot)
         Label1->setText(fromBytes(m_board.status()));
         Label1->setToolTip(QString::fromStdString(m_board.statusReason()));
     }
+    for (std::size_t r = 0; r < scb::RowCount; ++r) {
+        if (change.rowsSet[r])
+            m_view.rows[r] = m_board.rowLine(int(r));
+    }
     if (ResultsForm)
-        ResultsForm->setRows(m_board, change.rowsSet);
+        ResultsForm->setRows(m_view, change.rowsSet);
     if (change.rowsChanged.any())
-        emit viewChanged();
+        emit viewChanged(m_view);
 }
 
 void TSCBForm::setFileSystemGate(scb::FileSystemGate gate)
@@ -230,7 +233,7 @@ void TSCBForm::ResultsButtonClick()
     // The layout tells the views, except during start-up, when it is not
     // applied yet.
     if (m_state.Starting)
-        emit viewChanged();
+        emit viewChanged(m_view);
     ApplyScoreboardLayout();
 }
 

@@ -54,8 +54,9 @@ public:
     const scb::BoardModel &board() const { return m_board; }
     // The picture behind the rows, while the state says one is loaded.
     const QImage &backgroundPicture() const { return m_picture; }
-    // What the board shows, as one value for views outside the windows.
-    scb::BoardView boardView() const;
+    // What the board shows, as one value for views outside the windows; the
+    // same value viewChanged() carries.
+    const scb::BoardView &boardView() const { return m_view; }
 
     // Push the display state onto the scoreboard window.
     void ApplyScoreboardLayout();
@@ -104,7 +105,7 @@ public:
 
 signals:
     // The rows, the layout, the picture or the board's visibility changed.
-    void viewChanged();
+    void viewChanged(const scb::BoardView &view);
 
 public:
     // Components, named as the operator's guide and the tests know them.
@@ -164,6 +165,7 @@ private:
     DisplayFileFeed *m_feed = nullptr;
     scb::BoardModel m_board;
     scb::BoardLayout m_layout; // the last one the scoreboard window was given
+    scb::BoardView m_view;     // kept at each change, pushed through viewChanged()
     QImage m_picture; // the last picture loaded: the source the cells copy from
     // Nothing here touches the file system on the interface thread.
     BackgroundFiles m_files;

@@ -73,11 +73,11 @@ void TResultsForm::applyLayout(const scb::BoardLayout &layout)
     m_grid->update();
 }
 
-void TResultsForm::setRows(const scb::BoardModel &board, const std::bitset<scb::RowCount> &which)
+void TResultsForm::setRows(const scb::BoardView &view, const std::bitset<scb::RowCount> &which)
 {
     for (int row = 0; row < scb::RowCount; ++row) {
         if (which[static_cast<std::size_t>(row)])
-            m_grid->setCell(row, board.rowLine(row));
+            m_grid->setCell(row, view.rows[static_cast<std::size_t>(row)]);
     }
 }
 
@@ -93,11 +93,6 @@ void TResultsForm::showBoard(bool visible)
 void TResultsForm::setPicture(const QImage &picture, bool shown)
 {
     m_grid->setPicture(picture, shown);
-}
-
-const QImage &TResultsForm::backgroundPicture() const
-{
-    return m_grid->picture();
 }
 
 void TResultsForm::FormKeyUp(QKeyEvent *event)

@@ -138,7 +138,7 @@ QString seen(const WindowFixture &w)
 {
     const scb::DisplayState &state = w.form->state();
     const auto *watcher = w.form->findChild<FileWatcher *>();
-    const QSize size = w.results->backgroundPicture().size();
+    const QSize size = w.grid()->picture().size();
     QString text = QStringLiteral("display file %1, row 0 %2 | picture %3, loaded %4, %5x%6 | watching %7 %8"
                                   " | messages %9")
                        .arg(w.form->XMLFile->filename(), w.row(0), QString::fromStdString(state.Choices.Look.BackgroundImagePath))

@@ -46,7 +46,7 @@ void choosePicture(WindowFixture &w, const QString &name, const QImage &picture)
     w.dialogs->pictures.push_back(w.path(name));
     w.form->ButtonBackgroundImageClick();
     QCOMPARE(w.dialogs->messages, QStringList());
-    QCOMPARE(w.results->backgroundPicture().size(), picture.size());
+    QCOMPARE(w.grid()->picture().size(), picture.size());
 }
 
 } // namespace
@@ -155,7 +155,7 @@ void tst_Styling::picture_cancelThenNo_reloadsChangedFile()
     w.form->ButtonBackgroundImageClick(); // cancel, then No
     QCOMPARE(w.dialogs->questions, QStringList{QStringLiteral("Clear the image?")});
     QCOMPARE(w.dialogs->lastPictureDir, w.dir());
-    QCOMPARE(w.results->backgroundPicture().width(), 40);
+    QCOMPARE(w.grid()->picture().width(), 40);
     QVERIFY(w.form->state().BackgroundLoaded);
 }
 
@@ -176,7 +176,7 @@ void tst_Styling::picture_cancelThenYes_removesPictureForGood()
     w.dialogs->pictures.push_back(w.path("bad.bmp"));
     w.form->ButtonBackgroundImageClick();
     QCOMPARE(w.dialogs->messages.size(), 1);
-    QVERIFY(w.results->backgroundPicture().isNull());
+    QVERIFY(w.grid()->picture().isNull());
     QCOMPARE(w.grid()->grab().toImage().pixelColor(5, 5), QColor(255, 255, 128));
 }
 
@@ -239,7 +239,7 @@ void tst_Styling::badPicture_showsMessage_clearsPath_keepsPrevious()
     QCOMPARE(w.dialogs->messages,
              QStringList{backgroundLoadErrorText(w.path(name))});
     QVERIFY(w.form->state().Choices.Look.BackgroundImagePath.empty());
-    QCOMPARE(w.results->backgroundPicture().width(), 20);
+    QCOMPARE(w.grid()->picture().width(), 20);
 }
 
 SCB_WINDOW_TEST_MAIN(tst_Styling)

@@ -130,7 +130,7 @@ void tst_PictureFaults::soundBitmap_loads()
     w.form->ButtonBackgroundImageClick();
     QCOMPARE(w.dialogs->messages, QStringList());
     QVERIFY(w.form->state().BackgroundLoaded);
-    QCOMPARE(w.results->backgroundPicture().size(), QSize(4, 3));
+    QCOMPARE(w.grid()->picture().size(), QSize(4, 3));
 }
 
 void tst_PictureFaults::brokenPicture_showsMessageAndForgetsPath_data()
@@ -204,7 +204,7 @@ void tst_PictureFaults::brokenPicture_showsMessageAndForgetsPath()
     w.dialogs->pictures.push_back(w.path("good.bmp"));
     w.form->ButtonBackgroundImageClick();
     QVERIFY(w.dialogs->messages.isEmpty());
-    const QImage before = w.results->backgroundPicture();
+    const QImage before = w.grid()->picture();
 
     w.writeFile(name, bytes);
     const long peakBefore = peakRssKb();
@@ -219,7 +219,7 @@ void tst_PictureFaults::brokenPicture_showsMessageAndForgetsPath()
     QCOMPARE(w.dialogs->messages,
              QStringList{backgroundLoadErrorText(w.path(name))});
     QVERIFY(w.form->state().Choices.Look.BackgroundImagePath.empty());
-    QCOMPARE(w.results->backgroundPicture(), before);
+    QCOMPARE(w.grid()->picture(), before);
     // The scoreboard still paints.
     w.form->Timer1Timer();
     (void)w.grid()->grab();
