@@ -15,8 +15,8 @@
 #include <string>
 
 #include "core/Board.h"
-#include "core/FileStamp.h"
 #include "core/FileLook.h"
+#include "core/FileStamp.h"
 #include "core/PollTick.h"
 #include "core/PreviewLines.h"
 
