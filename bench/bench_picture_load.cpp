@@ -140,7 +140,7 @@ Gap run(const QString &kind)
         form->show();
         waitUntil([] { return false; }, 300);
         gap = measure(*form, [&] {
-            form->state().BackgroundImagePath = QFile::encodeName(picture).toStdString();
+            form->state().Choices.Look.BackgroundImagePath = QFile::encodeName(picture).toStdString();
             QMetaObject::invokeMethod(form.get(), "LoadBackgroundImage");
         });
     }

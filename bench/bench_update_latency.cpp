@@ -361,7 +361,7 @@ Figures runLatency(bool watch, int versions, unsigned seed, const char *self)
     fig.stallCpu = static_cast<double>(longestGapCpu) / Ms;
     fig.busiest = static_cast<double>(busiestGapCpu) / Ms;
     fig.busiestAt = static_cast<double>(busiestAtNs) / 1e9;
-    fig.failures = w.form->state().FailureCount;
+    fig.failures = w.form->board().FailureCount();
 
     const std::vector<Record> records = readLog(logPath);
     fig.versions = static_cast<int>(records.size());
@@ -500,7 +500,7 @@ int runIo()
         };
         char label[64];
         std::snprintf(label, sizeof label, "stamp + fingerprint (%zu B)", size);
-        timeIo(label, runs, nullptr, [&] { (void)(scb::fileAge(path) + scb::fingerprint(path).size); });
+        timeIo(label, runs, nullptr, [&] { (void)scb::stampAndFingerprint(path); });
         std::snprintf(label, sizeof label, "exclusive read, cached (%zu B)", size);
         timeIo(label, runs, nullptr, [&] { (void)scb::readFileExclusive(path).size(); });
         std::snprintf(label, sizeof label, "exclusive read, from disk (%zu B)", size);

@@ -1,6 +1,6 @@
 #include "ControlWindowLayout.h"
 
-#include "core/Settings.h"
+#include "core/Board.h"
 #include "widgets/ClassicButton.h"
 #include "widgets/FileDropTarget.h"
 #include "widgets/FileOpenEdit.h"
@@ -71,7 +71,7 @@ struct Row
     const char *caption; // a rocker's is "unchecked|checked"
     Font font; // a group box's goes to its caption
     Ink ink;
-    int scb::Settings::*value = nullptr; // a spin edit opens at this setting's default
+    int scb::Rect::*value = nullptr; // a spin edit opens at this of the default rectangle
 };
 
 template <auto Member>
@@ -105,13 +105,13 @@ const Row Design[] = {
     {COMPONENT(Label4), Kind::Label, "GroupBox1", {8, 64, 38, 16}, "Width", Verdana13, WhiteText},
     {COMPONENT(Label5), Kind::Label, "GroupBox1", {96, 64, 42, 16}, "Height", Verdana13, WhiteText},
     {COMPONENT(ScreenLeft), Kind::Spin, "GroupBox1", {8, 32, 57, 21}, nullptr, Verdana16, BlackOnWhite,
-     &scb::Settings::Left},
+     &scb::Rect::x},
     {COMPONENT(ScreenTop), Kind::Spin, "GroupBox1", {96, 32, 57, 21}, nullptr, Verdana16, BlackOnWhite,
-     &scb::Settings::Top},
+     &scb::Rect::y},
     {COMPONENT(ScreenWidth), Kind::Spin, "GroupBox1", {8, 80, 57, 21}, nullptr, Verdana16, BlackOnWhite,
-     &scb::Settings::Width},
+     &scb::Rect::width},
     {COMPONENT(ScreenHeight), Kind::Spin, "GroupBox1", {96, 80, 57, 21}, nullptr, Verdana16, BlackOnWhite,
-     &scb::Settings::Height},
+     &scb::Rect::height},
     {COMPONENT(Button1), Kind::Button, "GroupBox2", {8, 16, 180, 17}, "Font + Color", Verdana16, PlatformText},
     {COMPONENT(Button2), Kind::Button, "GroupBox2", {270, 16, 180, 17}, "Background", Verdana16, PlatformText},
     {COMPONENT(LMDButton4), Kind::Button, "GroupBox2", {8, 40, 180, 17}, "Custom Font Color", Verdana16,
@@ -225,7 +225,7 @@ void setUp(const Row &row, QObject *object, const ControlWindowUi &ui)
         edit->setMinValue(0);
         edit->setStep(1);
         edit->setLargeStep(10);
-        edit->setValue(scb::Settings{}.*row.value);
+        edit->setValue(scb::DefaultBoardRect.*row.value);
         edit->setLoading(false);
         break;
     }

@@ -105,12 +105,12 @@ int main(int argc, char **argv)
     SCBForm.setServedAt(servedAt);
     if (server)
         QObject::connect(&SCBForm, &TSCBForm::viewChanged, server.get(),
-                         [&] { server->publish(SCBForm.boardView(), SCBForm.backgroundPicture()); });
+                         [&](const scb::BoardView &view) { server->publish(view, SCBForm.backgroundPicture()); });
     std::unique_ptr<BoardPublisher> publisher;
     if (!line.publish.empty()) {
         publisher = std::make_unique<BoardPublisher>(QUrl(QString::fromStdString(line.publish)));
         QObject::connect(&SCBForm, &TSCBForm::viewChanged, publisher.get(),
-                         [&] { publisher->publish(SCBForm.boardView(), SCBForm.backgroundPicture()); });
+                         [&](const scb::BoardView &view) { publisher->publish(view, SCBForm.backgroundPicture()); });
     }
     SCBForm.show();
     return app.exec();

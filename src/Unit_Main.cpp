@@ -12,6 +12,7 @@
 #include "adapters/DisplayFileFeed.h"
 #include "widgets/PreviewMemo.h"
 #include "adapters/BoardViewOf.h"
+#include "widgets/ScbGrid.h"
 #include "adapters/QtConvert.h"
 #include "widgets/ClassicButton.h"
 #include "widgets/RockerSwitch.h"
@@ -61,6 +62,10 @@ TSCBForm::TSCBForm(QWidget *parent)
     // The operator's edits are the one way a view writes into the model.
     connect(MainMemo, &PreviewMemo::edited, this, [this](const std::string &text) { m_board.edit(text); });
     m_board.onTextChanged = [this] { MainMemo->showLines(m_board.lines()); };
+    // The views hear the board as open or closed as soon as the switch says
+    // so; the window's own visibility lags behind while a close or show
+    // event is still under way.
+    connect(ResultsButton, &RockerSwitch::toggled, this, [this](bool on) { m_view.shown = on && ResultsForm; });
     Application::setKeyPreview(this, [this](QKeyEvent *e) { FormKeyUp(e); });
 }
 
@@ -69,11 +74,12 @@ TSCBForm::~TSCBForm() = default;
 void TSCBForm::setResultsForm(TResultsForm *results)
 {
     ResultsForm = results;
+    m_view.shown = ResultsButton->isChecked();
     // F8 there toggles the board, and its closing turns the switch off.
     connect(results, &TResultsForm::toggleRequested, this, Application::guarded([this] { ToggleScoreboard(); }));
     connect(results, &TResultsForm::closed, this, [this] {
         ResultsButton->setChecked(false);
-        emit viewChanged();
+        emit viewChanged(m_view);
     });
     // However the board became active (from this window, or from another
     // application), the pointer hiding runs while it is.
@@ -83,35 +89,27 @@ void TSCBForm::setResultsForm(TResultsForm *results)
     });
 }
 
-scb::BoardLayout TSCBForm::boardLayout() const
+void TSCBForm::takeBoardRect()
 {
-    return scb::boardLayout(m_state, {ScreenLeft->text().toStdString(), ScreenTop->text().toStdString(),
-                                      ScreenWidth->text().toStdString(), ScreenHeight->text().toStdString()});
+    m_state.Choices.Screen = scb::readBoardRect({ScreenLeft->text().toStdString(), ScreenTop->text().toStdString(),
+                                                 ScreenWidth->text().toStdString(), ScreenHeight->text().toStdString()});
 }
 
 void TSCBForm::ApplyScoreboardLayout()
 {
     if (m_state.Starting || !ResultsForm)
         return;
-    m_layout = boardLayout();
+    m_layout = {m_state.Choices.Screen, m_state.Choices.Look};
     ResultsForm->applyLayout(m_layout);
-    emit viewChanged();
-}
-
-scb::BoardView TSCBForm::boardView() const
-{
-    // The switch says whether the board is open; the window's own visibility
-    // lags behind it while a close or show event is still under way.
-    const bool shown = ResultsForm && ResultsButton->isChecked();
-    return boardViewOf(m_board, m_layout, ResultsForm ? ResultsForm->size() : QSize(), m_picture,
-                       m_state.BackgroundLoaded, shown);
+    m_view.style = boardStyleOf(m_layout, ResultsForm->scbGrid()->rowHeight());
+    emit viewChanged(m_view);
 }
 
 void TSCBForm::LoadBackgroundImage()
 {
     // Each call loads the path as it is now: a read still hanging on a share
     // that stopped answering is given up, and its picture never lands.
-    const std::string path = m_state.BackgroundImagePath;
+    const std::string path = m_state.Choices.Look.BackgroundImagePath;
     m_files.readPicture(path, [this, path](PictureLoad load) { showPicture(path, std::move(load)); });
 }
 
@@ -121,7 +119,8 @@ void TSCBForm::showPicture(const std::string &path, PictureLoad &&load)
         m_dialogs->message(this, *failure);
     if (ResultsForm)
         ResultsForm->setPicture(m_picture, m_state.BackgroundLoaded);
-    emit viewChanged();
+    m_view.picture = boardPictureOf(m_picture, m_state.BackgroundLoaded);
+    emit viewChanged(m_view);
 }
 
 void TSCBForm::showEvent(QShowEvent *event)
@@ -144,26 +143,32 @@ void TSCBForm::FormShow()
     // A display file on a share that stopped answering must not hold up the
     // start-up: the choice lands once the share answers, unless the operator
     // has named another file by then.
-    const std::string saved = toBytes(XMLFile->filename());
+    const std::string saved = m_state.Choices.DisplayFile;
     m_files.chooseDisplayFile(saved, cwd, [this, saved](const std::optional<std::string> &choice) {
-        if (choice && toBytes(XMLFile->filename()) == saved)
+        if (choice && m_state.Choices.DisplayFile == saved)
             XMLFile->setFilename(fromBytes(*choice));
     });
     ApplyScoreboardLayout();
     LoadBackgroundImage();
-    m_feed->watch(toBytes(XMLFile->filename()));
+    m_feed->watch(m_state.Choices.DisplayFile);
     Timer1->start();
 }
 
 void TSCBForm::loadSettings()
 {
     const scb::Settings s = m_settings.load(m_state.SettingsDir);
-    ScreenLeft->setValue(s.Left);
-    ScreenTop->setValue(s.Top);
-    ScreenWidth->setValue(s.Width);
-    ScreenHeight->setValue(s.Height);
-    scb::takeSettings(m_state, s);
-    ScbBorder->setChecked(s.ShowBorder);
+    // From here on the edits' change signals keep the choices. The path is
+    // taken once its edit has accepted it, as a typed one would be.
+    m_state.Choices = s;
+    m_state.Choices.DisplayFile.clear();
+    ScreenLeft->setValue(s.Screen.x);
+    ScreenTop->setValue(s.Screen.y);
+    ScreenWidth->setValue(s.Screen.width);
+    ScreenHeight->setValue(s.Screen.height);
+    // The edits clamp what they are given, and an edit already showing the
+    // clamped value tells nothing.
+    takeBoardRect();
+    ScbBorder->setChecked(s.Look.ShowBorder);
     XMLFile->setFilename(fromBytes(s.DisplayFile));
 }
 
@@ -174,7 +179,7 @@ bool TSCBForm::FormClose()
     // the window open and the old file, unless the operator closes anyway.
     const auto replace = [this] { return m_dialogs->confirm(this, QString::fromLatin1(scb::ReplaceQuestion)); };
     try {
-        m_settings.save(scb::settingsOf(m_state, boardLayout().rect, toBytes(XMLFile->filename())), replace);
+        m_settings.save(m_state.Choices, replace);
         return true;
     } catch (const std::exception &e) {
         const QString detail = fromBytes(scb::notSavedDetail(m_settings.path()));
@@ -182,7 +187,7 @@ bool TSCBForm::FormClose()
             return true;
     }
     // The window stays open, and so the board follows the display file.
-    m_feed->resume(toBytes(XMLFile->filename()));
+    m_feed->resume(m_state.Choices.DisplayFile);
     return false;
 }
 
@@ -203,7 +208,7 @@ void TSCBForm::Timer1Timer()
     // The first tick ends start-up: from now on layout calls take effect.
     if (scb::endStartUp(m_state))
         ApplyScoreboardLayout();
-    m_feed->look(toBytes(XMLFile->filename()), m_state.LastFileAge, m_state.LastFingerprint);
+    m_feed->look(m_state.Choices.DisplayFile, m_board.LastFileAge(), m_board.LastFingerprint());
 }
 
 void TSCBForm::applyLook(scb::FileSnapshot &&snapshot)
@@ -213,19 +218,23 @@ void TSCBForm::applyLook(scb::FileSnapshot &&snapshot)
     env.timeSeparator = scb::localeTimeSeparator();
     // Not a failure, so the status report stays; the path's hint tells why
     // nothing changes.
-    const QString hint = snapshot.stamp.age == -1 && !XMLFile->filename().isEmpty() ? QStringLiteral("No such file")
-                                                                                    : QString();
+    const bool missing = snapshot.stamp.age == -1 && !m_state.Choices.DisplayFile.empty();
+    const QString hint = missing ? QStringLiteral("No such file") : QString();
     if (XMLFile->toolTip() != hint)
         XMLFile->setToolTip(hint);
-    const scb::BoardChange change = m_board.apply(m_state, std::move(snapshot), env);
+    const scb::BoardChange change = m_board.apply(std::move(snapshot), env);
     if (change.statusChanged) {
         Label1->setText(fromBytes(m_board.status()));
         Label1->setToolTip(QString::fromStdString(m_board.statusReason()));
     }
+    for (std::size_t r = 0; r < scb::RowCount; ++r) {
+        if (change.rowsSet[r])
+            m_view.rows[r] = m_board.rowLine(int(r));
+    }
     if (ResultsForm)
-        ResultsForm->setRows(m_board, change.rowsSet);
+        ResultsForm->setRows(m_view, change.rowsSet);
     if (change.rowsChanged.any())
-        emit viewChanged();
+        emit viewChanged(m_view);
 }
 
 void TSCBForm::setFileSystemGate(scb::FileSystemGate gate)
@@ -236,6 +245,7 @@ void TSCBForm::setFileSystemGate(scb::FileSystemGate gate)
 
 void TSCBForm::ScreenLeftChange()
 {
+    takeBoardRect();
     ApplyScoreboardLayout();
     raise();
     activateWindow();
@@ -250,7 +260,7 @@ void TSCBForm::ResultsButtonClick()
     // The layout tells the views, except during start-up, when it is not
     // applied yet.
     if (m_state.Starting)
-        emit viewChanged();
+        emit viewChanged(m_view);
     ApplyScoreboardLayout();
 }
 
@@ -312,22 +322,22 @@ void TSCBForm::CursorTimerTimer()
 
 void TSCBForm::Button1Click()
 {
-    const FontChoice initial{toQFont(m_state.Font), toQColor(m_state.Font.color)};
+    const FontChoice initial{toQFont(m_state.Choices.Look.Font), toQColor(m_state.Choices.Look.Font.color)};
     if (const auto choice = m_dialogs->chooseFont(this, initial)) {
-        assignFromQFont(m_state.Font, choice->font);
-        m_state.Font.color = fromQColor(choice->color);
+        assignFromQFont(m_state.Choices.Look.Font, choice->font);
+        m_state.Choices.Look.Font.color = fromQColor(choice->color);
     }
     ApplyScoreboardLayout();
 }
 
 void TSCBForm::LMDButton4Click()
 {
-    chooseColor(m_state.Font.color);
+    chooseColor(m_state.Choices.Look.Font.color);
 }
 
 void TSCBForm::Button2Click()
 {
-    chooseColor(m_state.BackColor);
+    chooseColor(m_state.Choices.Look.BackColor);
 }
 
 void TSCBForm::chooseColor(scb::Color &color)
@@ -341,15 +351,15 @@ void TSCBForm::ButtonBackgroundImageClick()
 {
     // The dialog cannot wait for a share that stopped answering: it then
     // opens without a folder.
-    const QString initialDir = fromBytes(m_files.folderOfExisting(m_state.BackgroundImagePath));
+    const QString initialDir = fromBytes(m_files.folderOfExisting(m_state.Choices.Look.BackgroundImagePath));
     if (const auto chosen = m_dialogs->choosePicture(this, initialDir)) {
         if (const auto why = scb::pathCannotBeKept(toBytes(*chosen))) {
             m_dialogs->message(this, QString::fromStdString(*why));
             return;
         }
-        m_state.BackgroundImagePath = toBytes(*chosen);
+        m_state.Choices.Look.BackgroundImagePath = toBytes(*chosen);
     } else if (m_dialogs->confirm(this, QStringLiteral("Clear the image?"))) {
-        m_state.BackgroundImagePath.clear();
+        m_state.Choices.Look.BackgroundImagePath.clear();
     }
     LoadBackgroundImage();
 }
@@ -359,16 +369,16 @@ void TSCBForm::ButtonBackgroundImageClick()
 void TSCBForm::XMLFileChange()
 {
     if (const auto why = scb::pathCannotBeKept(toBytes(XMLFile->filename()))) {
-        XMLFile->setFilename(m_keptDisplayFile);
+        XMLFile->setFilename(fromBytes(m_state.Choices.DisplayFile));
         m_dialogs->message(this, QString::fromStdString(*why));
         return;
     }
-    m_keptDisplayFile = XMLFile->filename();
+    m_state.Choices.DisplayFile = toBytes(XMLFile->filename());
 }
 
 void TSCBForm::ScbBorderChange()
 {
-    m_state.ShowBorder = ScbBorder->isChecked();
+    m_state.Choices.Look.ShowBorder = ScbBorder->isChecked();
     ApplyScoreboardLayout();
 }
 

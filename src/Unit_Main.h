@@ -48,8 +48,9 @@ public:
     const scb::BoardModel &board() const { return m_board; }
     // The picture behind the rows, while the state says one is loaded.
     const QImage &backgroundPicture() const { return m_picture; }
-    // What the board shows, as one value for views outside the windows.
-    scb::BoardView boardView() const;
+    // What the board shows, as one value for views outside the windows; the
+    // same value viewChanged() carries.
+    const scb::BoardView &boardView() const { return m_view; }
 
     // Where browsers find the board, shown at the caption's end from the
     // first show on; empty when the board is not served.
@@ -74,7 +75,7 @@ public:
 
 signals:
     // The rows, the layout, the picture or the board's visibility changed.
-    void viewChanged();
+    void viewChanged(const scb::BoardView &view);
 
 private slots:
     // The design's events (tests run them by name, as the events would).
@@ -112,9 +113,9 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    // The board's layout from the state and the four spin edits; throws for
-    // a non-integer text.
-    scb::BoardLayout boardLayout() const;
+    // The rectangle from the four spin edits' texts; throws for a
+    // non-integer text before anything changes.
+    void takeBoardRect();
     void loadSettings();
     void applyLook(scb::FileSnapshot &&snapshot);
     void showPicture(const std::string &path, PictureLoad &&load);
@@ -122,8 +123,6 @@ private:
 
     scb::DisplayState m_state;
     scb::SettingsFile m_settings;
-    // The display file path last accepted into XMLFile.
-    QString m_keptDisplayFile;
     GradientFill m_gradient;
     std::shared_ptr<Dialogs> m_dialogs;
     bool m_shownOnce = false;
@@ -132,6 +131,7 @@ private:
     DisplayFileFeed *m_feed = nullptr;
     scb::BoardModel m_board;
     scb::BoardLayout m_layout; // the last one the scoreboard window was given
+    scb::BoardView m_view;     // kept at each change, pushed through viewChanged()
     QImage m_picture; // the last picture loaded: the source the cells copy from
     // The start-up's choice of display file, the picture and its folder,
     // each on a bounded worker; the settings file alone is read and written

@@ -51,22 +51,21 @@ void TResultsForm::resizeEvent(QResizeEvent *event)
 
 void TResultsForm::applyLayout(const scb::BoardLayout &layout)
 {
-    const scb::ScoreboardRect &r = layout.rect;
-    m_desktopRect = {r.left, r.top, r.width, r.height};
+    m_desktopRect = layout.rect;
     setGeometry(toQRect(scb::desktopToWindow(m_desktopRect, desktopScreens())));
     m_panelFill->setGeometry(rect());
     m_grid->setGeometry(m_panelFill->rect());
 
-    m_grid->setBorder(layout.border);
-    const QColor back = toQColor(layout.backColor);
+    m_grid->setBorder(layout.look.ShowBorder);
+    const QColor back = toQColor(layout.look.BackColor);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, back);
     setPalette(pal);
-    const QFont font = toQFont(layout.font);
+    const QFont font = toQFont(layout.look.Font);
     setFont(font);
     m_grid->setGridColor(back);
     m_grid->setGridFont(font);
-    m_grid->setTextColor(toQColor(layout.font.color));
+    m_grid->setTextColor(toQColor(layout.look.Font.color));
 
     const scb::GridLayout g = scb::gridLayout(width(), height());
     m_grid->setColumnWidth(g.columnWidth);
@@ -74,11 +73,11 @@ void TResultsForm::applyLayout(const scb::BoardLayout &layout)
     m_grid->update();
 }
 
-void TResultsForm::setRows(const scb::BoardModel &board, const std::bitset<scb::RowCount> &which)
+void TResultsForm::setRows(const scb::BoardView &view, const std::bitset<scb::RowCount> &which)
 {
     for (int row = 0; row < scb::RowCount; ++row) {
         if (which[static_cast<std::size_t>(row)])
-            m_grid->setCell(row, board.rowLine(row));
+            m_grid->setCell(row, view.rows[static_cast<std::size_t>(row)]);
     }
 }
 
@@ -94,11 +93,6 @@ void TResultsForm::showBoard(bool visible)
 void TResultsForm::setPicture(const QImage &picture, bool shown)
 {
     m_grid->setPicture(picture, shown);
-}
-
-const QImage &TResultsForm::backgroundPicture() const
-{
-    return m_grid->picture();
 }
 
 void TResultsForm::FormKeyUp(QKeyEvent *event)

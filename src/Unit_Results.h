@@ -10,7 +10,7 @@
 #include <bitset>
 
 #include "core/BoardLayout.h"
-#include "core/BoardModel.h"
+#include "core/BoardView.h"
 #include "core/Geometry.h"
 
 class ScbGrid;
@@ -23,9 +23,9 @@ public:
 
     // Places the window (the rectangle is in desktop pixels) and styles it.
     void applyLayout(const scb::BoardLayout &layout);
-    // Sets the rows marked in which from the board; each repaints even when
+    // Sets the rows marked in which from the view; each repaints even when
     // its text is the same.
-    void setRows(const scb::BoardModel &board, const std::bitset<scb::RowCount> &which);
+    void setRows(const scb::BoardView &view, const std::bitset<scb::RowCount> &which);
     // Shown in front and active, or hidden.
     void showBoard(bool visible);
     // The picture the cells copy from while shown is true.
@@ -33,7 +33,6 @@ public:
 
     ScbGrid *scbGrid() const { return m_grid; }
     QWidget *panelFill() const { return m_panelFill; }
-    const QImage &backgroundPicture() const;
 
     // Key preview: F8, Left and Right released anywhere in this window.
     void FormKeyUp(QKeyEvent *event);

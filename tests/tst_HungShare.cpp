@@ -138,11 +138,11 @@ QString seen(const WindowFixture &w)
 {
     const scb::DisplayState &state = w.form->state();
     const auto *watcher = w.form->findChild<FileWatcher *>();
-    const QSize size = w.results->backgroundPicture().size();
+    const QSize size = w.grid()->picture().size();
     QString text = QStringLiteral("display file %1, row 0 %2 | picture %3, loaded %4, %5x%6 | watching %7 %8"
                                   " | messages %9")
                        .arg(w.child<FileOpenEdit>("XMLFile")->filename(), w.row(0),
-                            QString::fromStdString(state.BackgroundImagePath))
+                            QString::fromStdString(state.Choices.Look.BackgroundImagePath))
                        .arg(state.BackgroundLoaded)
                        .arg(size.width())
                        .arg(size.height())
@@ -315,8 +315,8 @@ void tst_HungShare::tick_shareHangs_returnsAtOnceAndAppliesLater()
     QCOMPARE(w.row(1), QStringLiteral("row 1"));
     QCOMPARE(QByteArray::fromStdString(w.form->board().lines().text()), second);
     const std::string path = w.path("Main.txt").toStdString();
-    QCOMPARE(w.form->state().LastFileAge, scb::fileAge(path));
-    QCOMPARE(w.form->state().LastFingerprint, scb::fingerprint(path));
+    QCOMPARE(w.form->board().LastFileAge(), scb::fileAge(path));
+    QCOMPARE(w.form->board().LastFingerprint(), scb::stampAndFingerprint(path).print);
 
     // Back to the synchronous tick once the share answers again.
     w.writeFile("Main.txt", version(3));
@@ -329,7 +329,7 @@ void tst_HungShare::tick_shareHangsThenReadFails_reportsFailure()
     WindowFixture w;
     auto share = std::make_shared<Share>();
     startOnShare(w, share);
-    const int failuresBefore = w.form->state().FailureCount;
+    const int failuresBefore = w.form->board().FailureCount();
 
     w.writeFile("Main.txt", version(2));
     {
@@ -340,15 +340,15 @@ void tst_HungShare::tick_shareHangsThenReadFails_reportsFailure()
     const QString labelBefore = w.child<QLabel>("Label1")->text();
     w.tick();
     QCOMPARE(w.child<QLabel>("Label1")->text(), labelBefore);
-    QCOMPARE(w.form->state().FailureCount, failuresBefore);
+    QCOMPARE(w.form->board().FailureCount(), failuresBefore);
 
     share->answer();
     const char sep = scb::localeTimeSeparator();
     const QString expected = QStringLiteral("Last Failure at 14") + QChar(sep) + QStringLiteral("07.33  Cnt:")
         + QString::number(failuresBefore + 1);
     QTRY_COMPARE(w.child<QLabel>("Label1")->text(), expected);
-    QCOMPARE(w.form->state().FailureCount, failuresBefore + 1);
-    QCOMPARE(w.form->state().LastFileAge, 0);
+    QCOMPARE(w.form->board().FailureCount(), failuresBefore + 1);
+    QCOMPARE(w.form->board().LastFileAge(), 0);
     QCOMPARE(w.row(0), QStringLiteral("TIME: V1"));
 
     // The forgotten stamp makes the next tick read again.

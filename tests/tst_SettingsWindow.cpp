@@ -47,12 +47,12 @@ void tst_SettingsWindow::noFile_defaultsShownAndWrittenByteForByte()
     QCOMPARE(w.child<SpinEdit>("ScreenTop")->asInteger(), 0);
     QCOMPARE(w.child<SpinEdit>("ScreenWidth")->text(), QStringLiteral("800"));
     QCOMPARE(w.child<SpinEdit>("ScreenHeight")->text(), QStringLiteral("600"));
-    QCOMPARE(w.form->state().BackColor, 8454143);
-    QVERIFY(w.form->state().ShowBorder);
+    QCOMPARE(w.form->state().Choices.Look.BackColor, 8454143);
+    QVERIFY(w.form->state().Choices.Look.ShowBorder);
     QVERIFY(w.child<ScbCheckBox>("ScbBorder")->isChecked());
-    QCOMPARE(w.form->state().Font, scb::ScoreFont{});
+    QCOMPARE(w.form->state().Choices.Look.Font, scb::ScoreFont{});
     QCOMPARE(w.child<FileOpenEdit>("XMLFile")->filename(), QString());
-    QVERIFY(w.form->state().BackgroundImagePath.empty());
+    QVERIFY(w.form->state().Choices.Look.BackgroundImagePath.empty());
 
     QVERIFY(w.form->close());
     QCOMPARE(w.readFile("Resolution.ini"), DefaultFile);
@@ -145,9 +145,9 @@ void tst_SettingsWindow::boldItalicFont_keptForRun_writtenPlain()
         WindowFixture again;
         again.writeFile("Resolution.ini", saved);
         again.start();
-        QVERIFY(!again.form->state().Font.bold);
-        QVERIFY(!again.form->state().Font.italic);
-        QCOMPARE(again.form->state().Font.size, 30);
+        QVERIFY(!again.form->state().Choices.Look.Font.bold);
+        QVERIFY(!again.form->state().Choices.Look.Font.italic);
+        QCOMPARE(again.form->state().Choices.Look.Font.size, 30);
     }
 }
 

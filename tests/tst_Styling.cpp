@@ -46,7 +46,7 @@ void choosePicture(WindowFixture &w, const QString &name, const QImage &picture)
     w.dialogs->pictures.push_back(w.path(name));
     QVERIFY(w.call("ButtonBackgroundImageClick"));
     QCOMPARE(w.dialogs->messages, QStringList());
-    QCOMPARE(w.results->backgroundPicture().size(), picture.size());
+    QCOMPARE(w.grid()->picture().size(), picture.size());
 }
 
 } // namespace
@@ -79,12 +79,12 @@ void tst_Styling::fontAndColour_reachBoardAtOnce()
     QVERIFY(w.call("Button1Click"));
     QCOMPARE(w.dialogs->lastFontInitial.color, QColor(255, 0, 0));
     QCOMPARE(w.grid()->gridFont().pointSize(), 24);
-    QCOMPARE(w.form->state().Font.family, std::string("Courier New"));
-    QCOMPARE(w.form->state().Font.color, scb::makeColor(0, 128, 0));
+    QCOMPARE(w.form->state().Choices.Look.Font.family, std::string("Courier New"));
+    QCOMPARE(w.form->state().Choices.Look.Font.color, scb::makeColor(0, 128, 0));
 
     w.dialogs->colors.push_back(QColor(1, 2, 3));
     QVERIFY(w.call("LMDButton4Click"));
-    QCOMPARE(w.form->state().Font.color, scb::makeColor(1, 2, 3));
+    QCOMPARE(w.form->state().Choices.Look.Font.color, scb::makeColor(1, 2, 3));
 }
 
 void tst_Styling::cancelledFontDialog_stillPutsMovedBoardBack()
@@ -97,7 +97,7 @@ void tst_Styling::cancelledFontDialog_stillPutsMovedBoardBack()
     QCOMPARE(w.results->x(), 811);
     QVERIFY(w.call("Button1Click")); // no answer queued: cancel
     QCOMPARE(w.results->x(), 801);
-    QCOMPARE(w.form->state().Font, scb::ScoreFont{});
+    QCOMPARE(w.form->state().Choices.Look.Font, scb::ScoreFont{});
 }
 
 void tst_Styling::backgroundColour_reachesBoard()
@@ -107,7 +107,7 @@ void tst_Styling::backgroundColour_reachesBoard()
     w.tick();
     w.dialogs->colors.push_back(QColor(10, 20, 30));
     QVERIFY(w.call("Button2Click"));
-    QCOMPARE(w.form->state().BackColor, scb::makeColor(10, 20, 30));
+    QCOMPARE(w.form->state().Choices.Look.BackColor, scb::makeColor(10, 20, 30));
     QCOMPARE(w.grid()->gridColor(), QColor(10, 20, 30));
     QVERIFY(w.call("Button2Click")); // cancelled: unchanged
     QCOMPARE(w.grid()->gridColor(), QColor(10, 20, 30));
@@ -120,7 +120,7 @@ void tst_Styling::borderCheckBox_togglesEdgeAndRows()
     w.tick();
     QVERIFY(w.grid()->hasBorder());
     QTest::mouseClick(w.child<ScbCheckBox>("ScbBorder"), Qt::LeftButton, {}, QPoint(5, 8));
-    QVERIFY(!w.form->state().ShowBorder);
+    QVERIFY(!w.form->state().Choices.Look.ShowBorder);
     QVERIFY(!w.grid()->hasBorder());
     QCOMPARE(w.grid()->clientArea().height(), 600);
     w.child<ScbCheckBox>("ScbBorder")->setChecked(true);
@@ -136,7 +136,7 @@ void tst_Styling::picture_missingPath_storedAndWritten_noPicture()
     const QString missing = w.path("sponsor.bmp");
     w.dialogs->pictures.push_back(missing);
     QVERIFY(w.call("ButtonBackgroundImageClick"));
-    QCOMPARE(QString::fromStdString(w.form->state().BackgroundImagePath), missing);
+    QCOMPARE(QString::fromStdString(w.form->state().Choices.Look.BackgroundImagePath), missing);
     QVERIFY(!w.form->state().BackgroundLoaded);
     QVERIFY(w.dialogs->messages.isEmpty());
     QVERIFY(w.form->close());
@@ -155,7 +155,7 @@ void tst_Styling::picture_cancelThenNo_reloadsChangedFile()
     QVERIFY(w.call("ButtonBackgroundImageClick")); // cancel, then No
     QCOMPARE(w.dialogs->questions, QStringList{QStringLiteral("Clear the image?")});
     QCOMPARE(w.dialogs->lastPictureDir, w.dir());
-    QCOMPARE(w.results->backgroundPicture().width(), 40);
+    QCOMPARE(w.grid()->picture().width(), 40);
     QVERIFY(w.form->state().BackgroundLoaded);
 }
 
@@ -168,7 +168,7 @@ void tst_Styling::picture_cancelThenYes_removesPictureForGood()
     QVERIFY(w.form->state().BackgroundLoaded);
     w.dialogs->confirmations.push_back(true);
     QVERIFY(w.call("ButtonBackgroundImageClick"));
-    QVERIFY(w.form->state().BackgroundImagePath.empty());
+    QVERIFY(w.form->state().Choices.Look.BackgroundImagePath.empty());
     QVERIFY(!w.form->state().BackgroundLoaded);
 
     // A later picture that fails to load must not bring the removed one back.
@@ -176,7 +176,7 @@ void tst_Styling::picture_cancelThenYes_removesPictureForGood()
     w.dialogs->pictures.push_back(w.path("bad.bmp"));
     QVERIFY(w.call("ButtonBackgroundImageClick"));
     QCOMPARE(w.dialogs->messages.size(), 1);
-    QVERIFY(w.results->backgroundPicture().isNull());
+    QVERIFY(w.grid()->picture().isNull());
     QCOMPARE(w.grid()->grab().toImage().pixelColor(5, 5), QColor(255, 255, 128));
 }
 
@@ -238,8 +238,8 @@ void tst_Styling::badPicture_showsMessage_clearsPath_keepsPrevious()
     QVERIFY(w.call("ButtonBackgroundImageClick"));
     QCOMPARE(w.dialogs->messages,
              QStringList{backgroundLoadErrorText(w.path(name))});
-    QVERIFY(w.form->state().BackgroundImagePath.empty());
-    QCOMPARE(w.results->backgroundPicture().width(), 20);
+    QVERIFY(w.form->state().Choices.Look.BackgroundImagePath.empty());
+    QCOMPARE(w.grid()->picture().width(), 20);
 }
 
 SCB_WINDOW_TEST_MAIN(tst_Styling)

@@ -87,7 +87,7 @@ void tst_TwoScreens::boxes_modalAndCentredOnOperatorScreen()
         QVERIFY(QMetaObject::invokeMethod(&form, "Timer1Timer", Qt::DirectConnection));
         QTest::keyClick(&form, Qt::Key_F8);
         QCOMPARE(results.screen(), QGuiApplication::screens().at(1));
-        form.state().BackgroundImagePath = QFile::encodeName(bad).toStdString();
+        form.state().Choices.Look.BackgroundImagePath = QFile::encodeName(bad).toStdString();
         answer();
         QVERIFY(QMetaObject::invokeMethod(&form, "LoadBackgroundImage", Qt::DirectConnection));
     } else if (boxCase == ErrorBox) {

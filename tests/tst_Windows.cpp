@@ -415,10 +415,10 @@ void tst_Windows::boardView_followsRowsLookPictureAndVisibility()
     w.start();
     w.tick();
     int changes = 0;
-    bool shownAtChange = false; // as a listener pulls it, inside the signal
-    QObject::connect(w.form.get(), &TSCBForm::viewChanged, [&] {
+    bool shownAtChange = false; // as a listener hears it
+    QObject::connect(w.form.get(), &TSCBForm::viewChanged, [&](const scb::BoardView &view) {
         ++changes;
-        shownAtChange = w.form->boardView().shown;
+        shownAtChange = view.shown;
     });
     auto changed = [&changes] { return std::exchange(changes, 0) > 0; };
 
@@ -427,7 +427,7 @@ void tst_Windows::boardView_followsRowsLookPictureAndVisibility()
     QVERIFY(changed());
     scb::BoardView v = w.form->boardView();
     for (int r = 0; r < scb::RowCount; ++r)
-        QCOMPARE(QString::fromStdString(v.rows[r]), w.grid()->cellDisplayText(r));
+        QCOMPARE(QString::fromStdString(v.rowText(r)), w.grid()->cellDisplayText(r));
     QCOMPARE(v.style.rowHeight, 50);
     QVERIFY(!v.shown);
 

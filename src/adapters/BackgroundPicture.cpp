@@ -104,7 +104,7 @@ std::optional<QString> takePictureFile(scb::DisplayState &state, QImage &picture
         picture = std::move(load.picture->image);
         return std::nullopt;
     }
-    if (state.BackgroundImagePath == path)
-        state.BackgroundImagePath.clear();
+    if (state.Choices.Look.BackgroundImagePath == path)
+        state.Choices.Look.BackgroundImagePath.clear();
     return backgroundLoadErrorText(fromBytes(path));
 }

@@ -1,26 +1,21 @@
 #include "adapters/BoardViewOf.h"
 
 #include "adapters/QtConvert.h"
-#include "core/GridLayout.h"
-#include "core/TextCodec.h"
 
 #include <QFontInfo>
 #include <QImage>
 
-scb::BoardView boardViewOf(const scb::BoardModel &board, const scb::BoardLayout &layout, QSize boardSize,
-                           const QImage &picture, bool pictureLoaded, bool shown)
+scb::BoardStyle boardStyleOf(const scb::BoardLayout &layout, int rowHeight)
 {
-    scb::BoardView v;
-    for (int r = 0; r < scb::RowCount; ++r) {
-        if (const scb::RowLinePtr line = board.rowLine(r))
-            v.rows[static_cast<std::size_t>(r)] = line->shown;
-    }
-    const QFont font = toQFont(layout.font);
-    v.style = {font.family().toStdString(), font.bold(), font.italic(), font.underline(), font.strikeOut(),
-               QFontInfo(font).pixelSize(), scb::gridLayout(boardSize.width(), boardSize.height()).rowHeight,
-               layout.font.color, layout.backColor, layout.border};
-    if (pictureLoaded && !picture.isNull())
-        v.picture = {true, picture.width(), picture.height(), picture.cacheKey()};
-    v.shown = shown;
-    return v;
+    const QFont font = toQFont(layout.look.Font);
+    return {font.family().toStdString(), font.bold(), font.italic(), font.underline(), font.strikeOut(),
+            QFontInfo(font).pixelSize(), rowHeight, layout.look.Font.color, layout.look.BackColor,
+            layout.look.ShowBorder};
+}
+
+scb::BoardPicture boardPictureOf(const QImage &picture, bool pictureLoaded)
+{
+    if (!pictureLoaded || picture.isNull())
+        return {};
+    return {true, picture.width(), picture.height(), picture.cacheKey()};
 }

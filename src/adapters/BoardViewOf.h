@@ -1,15 +1,15 @@
 #pragma once
-// What the board shows, as one value for views outside the windows: the
-// model's rows as the board draws them, in the layout's look at the board
-// window's size.
-
-#include <QSize>
+// The parts of the board's view that only the toolkit can tell: the look as
+// the board draws it (the font it actually got, in pixels) and the picture's
+// size and identity. The rows need nothing: the model's lines carry them
+// decoded.
 
 #include "core/BoardLayout.h"
-#include "core/BoardModel.h"
 #include "core/BoardView.h"
 
 class QImage;
 
-scb::BoardView boardViewOf(const scb::BoardModel &board, const scb::BoardLayout &layout, QSize boardSize,
-                           const QImage &picture, bool pictureLoaded, bool shown);
+// rowHeight: the board's row height as the layout made it, in board pixels.
+scb::BoardStyle boardStyleOf(const scb::BoardLayout &layout, int rowHeight);
+
+scb::BoardPicture boardPictureOf(const QImage &picture, bool pictureLoaded);

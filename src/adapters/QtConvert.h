@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/Desktop.h"
-#include "core/DisplayState.h"
+#include "core/BoardLook.h"
 
 #include <vector>
 

@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "core/TimeText.h"
+#include "core/platform/Platform.h"
+
 namespace scb {
 
 BoardModel::BoardModel()
@@ -24,18 +27,33 @@ RowLinePtr BoardModel::rowLine(int r) const
     return r >= 0 && r < RowCount ? m_rows[static_cast<std::size_t>(r)] : nullptr;
 }
 
-BoardChange BoardModel::apply(DisplayState &state, FileSnapshot &&snapshot, const TickEnvironment &env)
+BoardChange BoardModel::apply(FileSnapshot &&snapshot, const TickEnvironment &env)
 {
     BoardChange change;
-    const TickResult tick = applySnapshot(state, std::move(snapshot), m_lines, env);
-    if (tick.status) {
-        m_status = *tick.status;
-        m_statusReason = tick.statusReason.value_or(std::string());
-        change.statusChanged = true;
+    if (snapshot.stamp.age == -1)
+        return change;
+    if (snapshot.loadAttempted) {
+        if (snapshot.loadFailed()) {
+            m_lastFileAge = 0;
+            m_lastFingerprint = {};
+            ++m_failureCount;
+            const std::tm now = env.now ? env.now() : localTime(std::time(nullptr));
+            m_status = "Last Failure at " + timeText(now, env.timeSeparator) + "  Cnt:" + std::to_string(m_failureCount);
+            m_statusReason = readFailureText(snapshot.failure);
+            change.statusChanged = true;
+            return change;
+        }
+        m_lastFileAge = snapshot.stamp.age;
+        m_lastFingerprint = snapshot.stamp.print;
+        prepareText(snapshot);
+        m_lines.take(std::move(*snapshot.text));
+        change.reloaded = true;
     }
+
+    const RowUpdate fed = feedRows(m_lines);
     // The same shared line again is the same bytes; another one is compared.
     for (std::size_t r = 0; r < RowCount; ++r) {
-        const RowLinePtr &now = tick.rows[r];
+        const RowLinePtr &now = fed[r];
         if (!now)
             continue;
         change.rowsSet.set(r);

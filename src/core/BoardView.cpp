@@ -6,6 +6,25 @@
 
 namespace scb {
 
+const std::string &BoardView::rowText(int r) const
+{
+    static const std::string none;
+    const RowLinePtr &line = rows[static_cast<std::size_t>(r)];
+    return line ? line->shown : none;
+}
+
+bool BoardView::operator==(const BoardView &other) const
+{
+    if (style != other.style || picture != other.picture || shown != other.shown)
+        return false;
+    for (int r = 0; r < RowCount; ++r) {
+        if (rows[static_cast<std::size_t>(r)] != other.rows[static_cast<std::size_t>(r)]
+            && rowText(r) != other.rowText(r))
+            return false;
+    }
+    return true;
+}
+
 BoardPublication::BoardPublication() : m_json(boardJson(m_view, m_version, m_pictureVersion)) {}
 
 bool BoardPublication::update(const BoardView &view)
@@ -81,7 +100,7 @@ std::string boardJson(const BoardView &view, std::uint64_t version, std::uint64_
     for (int r = 0; r < RowCount; ++r) {
         if (r > 0)
             out += ',';
-        out += jsonString(view.rows[static_cast<std::size_t>(r)]);
+        out += jsonString(view.rowText(r));
     }
     out += "],\"style\":{\"fontFamily\":" + jsonString(s.fontFamily);
     out += std::string(",\"bold\":") + boolText(s.bold) + ",\"italic\":" + boolText(s.italic)

@@ -1,6 +1,6 @@
 #pragma once
-// What a view of the board shows, as a plain value: the twelve rows decoded
-// as the board decodes them, the look it draws them with, the picture behind
+// What a view of the board shows, as a plain value: the rows as the board
+// holds them, each decoded once when it was made, the look it draws them with, the picture behind
 // them and whether the board is open. Views outside the windows (the web
 // page) follow the board through this value and never reach into a window;
 // two equal values look the same.
@@ -12,6 +12,7 @@
 
 #include "core/Board.h"
 #include "core/Color.h"
+#include "core/PreviewLines.h"
 
 namespace scb {
 
@@ -45,11 +46,17 @@ struct BoardPicture
 
 struct BoardView
 {
-    std::array<std::string, RowCount> rows; // UTF-8
+    // The lines the board's rows show, shared with the model and the grid;
+    // null for a row never set.
+    std::array<RowLinePtr, RowCount> rows;
     BoardStyle style;
     BoardPicture picture;
     bool shown = false;
-    bool operator==(const BoardView &) const = default;
+
+    // What row r shows, UTF-8; empty for a row never set.
+    const std::string &rowText(int r) const;
+    // Rows compare by what they show, not by which shared line holds it.
+    bool operator==(const BoardView &other) const;
 };
 
 // The latest view with a version that counts its changes, and its JSON form,
@@ -73,7 +80,7 @@ private:
     std::string m_json;
 };
 
-// {"version":..,"shown":..,"rows":[12 strings],"style":{..},"picture":{..}}
+// {"version":..,"shown":..,"rows":[a string per row],"style":{..},"picture":{..}}
 std::string boardJson(const BoardView &view, std::uint64_t version, std::uint64_t pictureVersion);
 
 // A JSON string literal, quotes included. Bytes that are not UTF-8 are read

@@ -1,45 +1,14 @@
 #pragma once
-// The one record of settings and run-time flags that both windows share.
-// Owned by the control window; the scoreboard window reads it when painting
-// and when it lays itself out.
+// The one record of the operator's settings and the session's run-time flags.
+// Owned by the control window; the scoreboard window never reads it: it is
+// given the values it shows.
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 
-#include "core/Color.h"
-#include "core/FileStamp.h"
+#include "core/Settings.h"
 
 namespace scb {
-
-// Sizes, in points, that the board is drawn at. The drawing toolkit lays
-// glyphs out soundly only while their ascent stays under 16384 device pixels:
-// past that (about 13500 points at 96 dpi for the default face) the metrics
-// wrap and nothing is drawn, and past 65535 pixels no face is found and empty
-// boxes are drawn. 2000 points is 2667 px at 96 dpi, three times the tallest
-// row of the tallest board (9999 / 12 px), and stays sound on a screen of four
-// device pixels to the pixel even for a face whose ascent is 1.5 times its size.
-inline constexpr int MinDrawnPointSize = 1;
-inline constexpr int MaxDrawnPointSize = 2000;
-
-struct ScoreFont
-{
-    std::string family = "Arial";
-    int size = 18; // points, as stored; drawn at drawnSize()
-    bool bold = true;
-    bool italic = false;
-    bool underline = false;
-    bool strikeOut = false;
-    Color color = 255;
-
-    // The stored size is kept as it came (a settings file is never changed
-    // behind the operator's back); only drawing is held to the sound range.
-    int drawnSize() const { return std::clamp(size, MinDrawnPointSize, MaxDrawnPointSize); }
-
-    // Only a style of exactly bold survives a restart.
-    bool isExactlyBold() const { return bold && !italic && !underline && !strikeOut; }
-    bool operator==(const ScoreFont &) const = default;
-};
 
 struct MousePos
 {
@@ -52,14 +21,9 @@ struct DisplayState
 {
     std::string SettingsDir;
     bool Starting = false;
-    std::int32_t LastFileAge = 0;
-    // Beside the two-second stamp: catches rewrites the stamp cannot tell apart.
-    FileFingerprint LastFingerprint;
-    std::int32_t FailureCount = 0;
-    bool ShowBorder = true;
-    Color BackColor = 8454143; // 0x0080FFFF, pale yellow
-    ScoreFont Font;
-    std::string BackgroundImagePath;
+    // The operator's choices: the board's rectangle as the four edits last
+    // held a valid one, its look, and the display file last accepted.
+    Settings Choices;
     bool BackgroundLoaded = false;
     MousePos LastMousePos;
 };

@@ -41,9 +41,4 @@ FileStampPair stampAndFingerprint(const std::string &path)
     return {packDosDateTime(localTime(st.mtime)), {st.device, st.inode, st.size, st.mtimeNs, st.ctimeNs}};
 }
 
-FileFingerprint fingerprint(const std::string &path)
-{
-    return stampAndFingerprint(path).print;
-}
-
 } // namespace scb

@@ -3,8 +3,9 @@
 //
 // fileAge() is the classic stamp: local last-write time packed as an MS-DOS
 // date and time (two-second resolution), -1 for a missing path or a folder.
-// fingerprint() is the full-precision identity used beside it so that two
-// rewrites inside one two-second step are still told apart.
+// Its fingerprint, from the same stat, is the full-precision identity used
+// beside it so that two rewrites inside one two-second step are still told
+// apart.
 
 #include <cstdint>
 #include <ctime>
@@ -29,11 +30,9 @@ struct FileFingerprint
     bool operator==(const FileFingerprint &) const = default;
 };
 
-// Empty fingerprint (size -1) for a missing path or a directory.
-FileFingerprint fingerprint(const std::string &path);
-
 // Both from one stat: the poll tick runs every second and should cost the
-// file system no more than one look.
+// file system no more than one look. The fingerprint is empty (size -1) for
+// a missing path or a directory.
 struct FileStampPair
 {
     std::int32_t age = -1;

@@ -4,9 +4,6 @@
 #include <string_view>
 #include <utility>
 
-#include "core/platform/Platform.h"
-#include "core/TimeText.h"
-
 namespace scb {
 
 namespace {
@@ -52,36 +49,6 @@ void prepareText(FileSnapshot &snapshot)
         lines.reserveRoom(static_cast<std::size_t>(3 - lines.count()) * (2 + BlankFileMessage.size()));
     lines.prepare(LastFedLine + 1);
     snapshot.text.emplace(std::move(lines));
-}
-
-TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLines &lines,
-                         const TickEnvironment &env)
-{
-    TickResult result;
-    if (snapshot.stamp.age == -1)
-        return result;
-    result.fileExists = true;
-
-    if (snapshot.loadAttempted) {
-        state.LastFileAge = snapshot.stamp.age;
-        state.LastFingerprint = snapshot.stamp.print;
-        if (snapshot.loadFailed()) {
-            state.LastFileAge = 0;
-            state.LastFingerprint = {};
-            ++state.FailureCount;
-            const std::tm now = env.now ? env.now() : localTime(std::time(nullptr));
-            result.status = "Last Failure at " + timeText(now, env.timeSeparator)
-                + "  Cnt:" + std::to_string(state.FailureCount);
-            result.statusReason = readFailureText(snapshot.failure);
-            return result;
-        }
-        prepareText(snapshot);
-        lines.take(std::move(*snapshot.text));
-        result.reloaded = true;
-    }
-
-    result.rows = feedRows(lines);
-    return result;
 }
 
 } // namespace scb

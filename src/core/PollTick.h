@@ -1,18 +1,13 @@
 #pragma once
-// The poll tick and the row feed as plain procedures. A tick is a look at the
-// file (lookAtFile, free of state, may run on another thread) followed by
-// applySnapshot(), which changes the state and the preview. The control
-// window only applies the result to the widgets.
+// The row feed: which of the preview's lines the board's rows show. A tick is
+// a look at the file (lookAtFile, free of state, may run on another thread)
+// followed by BoardModel::apply(), which keeps what the tick saw and runs
+// this feed.
 
 #include <array>
-#include <ctime>
-#include <functional>
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "core/Board.h"
-#include "core/DisplayState.h"
 #include "core/FileLook.h"
 #include "core/PreviewLines.h"
 
@@ -31,32 +26,10 @@ using RowUpdate = std::array<RowLinePtr, RowCount>;
 // row 0 gets the blank-file message and the preview gets it appended.
 RowUpdate feedRows(PreviewLines &lines);
 
-struct TickResult
-{
-    bool fileExists = false;           // false: the tick ended at step 2
-    bool reloaded = false;             // the file was read (changed or not)
-    std::optional<std::string> status; // Label1's new text after a failed load
-    std::optional<std::string> statusReason; // and its tooltip: why the load failed
-    RowUpdate rows;                    // only when the feed ran
-};
-
-struct TickEnvironment
-{
-    std::function<std::tm()> now;       // local time, for the failure report
-    char timeSeparator = ':';
-};
-
 // The worker's half of a successful load: the bytes become the preview's
 // lines, with what the feed and the preview will ask of them found already,
 // so that the interface thread only swaps them in. Does nothing to a snapshot
 // without a successful read, or one already prepared.
 void prepareText(FileSnapshot &snapshot);
-
-// The state-changing half of the tick: records the snapshot's
-// stamp and fingerprint when it read the file, takes its text into the preview
-// (equal text: nothing happens; a snapshot not prepared yet is prepared here)
-// or reports a failed read, then feeds the rows.
-TickResult applySnapshot(DisplayState &state, FileSnapshot &&snapshot, PreviewLines &lines,
-                         const TickEnvironment &env);
 
 } // namespace scb

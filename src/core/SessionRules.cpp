@@ -9,10 +9,7 @@ namespace scb {
 
 void beginStartUp(DisplayState &state, std::string settingsFolder)
 {
-    state.LastFileAge = 0;
-    state.LastFingerprint = {};
     state.LastMousePos = {};
-    state.FailureCount = 0;
     state.Starting = true;
     state.SettingsDir = std::move(settingsFolder);
 }
@@ -36,29 +33,6 @@ std::optional<std::string> fallbackDisplayFile(const std::string &saved, const s
     if (fileAge(fallback) != -1)
         return fallback;
     return std::nullopt;
-}
-
-void takeSettings(DisplayState &state, const Settings &settings)
-{
-    state.BackColor = settings.BackColor;
-    state.ShowBorder = settings.ShowBorder;
-    state.Font = settings.Font;
-    state.BackgroundImagePath = settings.BackgroundImage;
-}
-
-Settings settingsOf(const DisplayState &state, const ScoreboardRect &rect, std::string displayFile)
-{
-    Settings s;
-    s.Left = rect.left;
-    s.Top = rect.top;
-    s.Width = rect.width;
-    s.Height = rect.height;
-    s.BackColor = state.BackColor;
-    s.ShowBorder = state.ShowBorder;
-    s.Font = state.Font;
-    s.DisplayFile = std::move(displayFile);
-    s.BackgroundImage = state.BackgroundImagePath;
-    return s;
 }
 
 bool pointerResting(DisplayState &state, MousePos now)

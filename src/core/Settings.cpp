@@ -53,21 +53,21 @@ Settings readSettings(const std::string &iniPath, SettingsOnDisk *seen)
         *seen = seenIn(ini.text());
     const Settings defaults;
     Settings s;
-    s.Left = ini.readInteger(Section, "SLeft", defaults.Left);
-    s.Top = ini.readInteger(Section, "STop", defaults.Top);
-    s.Width = ini.readInteger(Section, "SWidth", defaults.Width);
-    s.Height = ini.readInteger(Section, "SHeight", defaults.Height);
-    s.BackColor = ini.readInteger(Section, "BColor", defaults.BackColor);
-    s.ShowBorder = ini.readInteger(Section, "ShowBorder", 1) == 1;
-    s.Font.family = ini.readString(Section, "FName", defaults.Font.family);
-    s.Font.size = ini.readInteger(Section, "FSize", defaults.Font.size);
-    s.Font.bold = ini.readInteger(Section, "FBold", 1) == 1;
-    s.Font.italic = false;
-    s.Font.underline = false;
-    s.Font.strikeOut = false;
-    s.Font.color = ini.readInteger(Section, "FColor", defaults.Font.color);
+    s.Screen.x = ini.readInteger(Section, "SLeft", defaults.Screen.x);
+    s.Screen.y = ini.readInteger(Section, "STop", defaults.Screen.y);
+    s.Screen.width = ini.readInteger(Section, "SWidth", defaults.Screen.width);
+    s.Screen.height = ini.readInteger(Section, "SHeight", defaults.Screen.height);
+    s.Look.BackColor = ini.readInteger(Section, "BColor", defaults.Look.BackColor);
+    s.Look.ShowBorder = ini.readInteger(Section, "ShowBorder", 1) == 1;
+    s.Look.Font.family = ini.readString(Section, "FName", defaults.Look.Font.family);
+    s.Look.Font.size = ini.readInteger(Section, "FSize", defaults.Look.Font.size);
+    s.Look.Font.bold = ini.readInteger(Section, "FBold", 1) == 1;
+    s.Look.Font.italic = false;
+    s.Look.Font.underline = false;
+    s.Look.Font.strikeOut = false;
+    s.Look.Font.color = ini.readInteger(Section, "FColor", defaults.Look.Font.color);
     s.DisplayFile = ini.readString(Section, "DisplayFile", "");
-    s.BackgroundImage = ini.readString(Section, "BackgroundImage", "");
+    s.Look.BackgroundImagePath = ini.readString(Section, "BackgroundImage", "");
     return s;
 }
 
@@ -95,18 +95,18 @@ std::string formatSettings(const Settings &s)
         out += "\r\n";
     };
     out += "[Settings]\r\n";
-    line("SLeft", std::to_string(s.Left));
-    line("STop", std::to_string(s.Top));
-    line("SWidth", std::to_string(s.Width));
-    line("SHeight", std::to_string(s.Height));
-    line("BColor", std::to_string(s.BackColor));
-    line("ShowBorder", s.ShowBorder ? "1" : "0");
-    line("FName", oneLine(s.Font.family));
-    line("FSize", std::to_string(s.Font.size));
-    line("FBold", s.Font.isExactlyBold() ? "1" : "0");
-    line("FColor", std::to_string(s.Font.color));
+    line("SLeft", std::to_string(s.Screen.x));
+    line("STop", std::to_string(s.Screen.y));
+    line("SWidth", std::to_string(s.Screen.width));
+    line("SHeight", std::to_string(s.Screen.height));
+    line("BColor", std::to_string(s.Look.BackColor));
+    line("ShowBorder", s.Look.ShowBorder ? "1" : "0");
+    line("FName", oneLine(s.Look.Font.family));
+    line("FSize", std::to_string(s.Look.Font.size));
+    line("FBold", s.Look.Font.isExactlyBold() ? "1" : "0");
+    line("FColor", std::to_string(s.Look.Font.color));
     line("DisplayFile", oneLine(s.DisplayFile));
-    line("BackgroundImage", oneLine(s.BackgroundImage));
+    line("BackgroundImage", oneLine(s.Look.BackgroundImagePath));
     return out;
 }
 
@@ -139,7 +139,7 @@ std::string notSavedDetail(const std::string &iniPath)
 SettingsOnDisk writeSettings(const std::string &iniPath, const Settings &settings, const WriteFunction &write)
 {
     // Cut, the path would name another file at the next start.
-    for (const std::string *path : {&settings.DisplayFile, &settings.BackgroundImage}) {
+    for (const std::string *path : {&settings.DisplayFile, &settings.Look.BackgroundImagePath}) {
         if (const std::optional<std::string> why = pathCannotBeKept(*path))
             throw Error(*why);
     }

@@ -21,22 +21,17 @@
 #include <string_view>
 
 #include "core/Board.h"
-#include "core/DisplayState.h"
+#include "core/BoardLook.h"
+#include "core/Geometry.h"
 #include "core/platform/AtomicWrite.h"
 
 namespace scb {
 
 struct Settings
 {
-    int Left = ScoreboardRect{}.left;
-    int Top = ScoreboardRect{}.top;
-    int Width = ScoreboardRect{}.width;
-    int Height = ScoreboardRect{}.height;
-    Color BackColor = 8454143; // 0x0080FFFF, pale yellow
-    bool ShowBorder = true;
-    ScoreFont Font; // "Arial", 18 points, bold, red
+    Rect Screen = DefaultBoardRect; // SLeft, STop, SWidth, SHeight
+    BoardLook Look;
     std::string DisplayFile;
-    std::string BackgroundImage;
 
     bool operator==(const Settings &) const = default;
 };

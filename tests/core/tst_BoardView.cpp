@@ -44,8 +44,9 @@ void tst_BoardView::jsonString()
 void tst_BoardView::boardJson_readsBack()
 {
     scb::BoardView v;
-    v.rows[0] = "TIME: \"10:00\"";
-    v.rows[11] = "\xC3\x89LITE";
+    v.rows[0] = scb::makeRowLine("TIME: \"10:00\"");
+    // What the row shows is already decoded.
+    v.rows[11] = std::make_shared<const scb::RowLine>(scb::RowLine{"\xC9LITE", "\xC3\x89LITE"});
     v.style.fontFamily = "Courier New";
     v.style.bold = true;
     v.style.fontPixelSize = 24;
@@ -80,9 +81,10 @@ void tst_BoardView::publication_countsOnlyChanges()
     QVERIFY(!p.update(v));
     QCOMPARE(p.version(), 0u);
 
-    v.rows[3] = std::string(1, 'x');
+    v.rows[3] = scb::makeRowLine("x");
     QVERIFY(p.update(v));
-    QVERIFY(!p.update(v)); // the feed sets the same rows every second
+    v.rows[3] = scb::makeRowLine("x");
+    QVERIFY(!p.update(v)); // the same text in another line: nothing new
     QCOMPARE(p.version(), 1u);
     QCOMPARE(p.pictureVersion(), 0u);
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <utility>
 
+#include "core/BoardRows.h"
 #include "core/FileLook.h"
 #include "core/PollTick.h"
 
@@ -12,16 +13,6 @@ using scb::FileSnapshot;
 using scb::PreviewLines;
 
 namespace {
-
-const QString Untouched = "-";
-
-QStringList rowsOf(const scb::RowUpdate &rows)
-{
-    QStringList out;
-    for (const auto &row : rows)
-        out << (row ? QString::fromLatin1(row->bytes.data(), qsizetype(row->bytes.size())) : Untouched);
-    return out;
-}
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -151,74 +142,75 @@ void tst_FileLook::applySnapshot_readFile_setsPreviewAndFeedsRows()
     QFETCH(QStringList, rows);
     QFETCH(int, lineCount);
 
-    scb::DisplayState state;
-    PreviewLines lines("old\r\nold\r\nold\r\nold");
+    scb::BoardModel board;
+    board.edit("old\r\nold\r\nold\r\nold");
     FileSnapshot s = readSnapshot(77, bytes.toStdString());
-    const scb::TickResult tick = scb::applySnapshot(state, std::move(s), lines, clockAt(9, 0, 0));
-    QVERIFY(tick.fileExists);
+    const scb::FileFingerprint print = s.stamp.print;
+    const scb::BoardChange tick = board.apply(std::move(s), clockAt(9, 0, 0));
     QVERIFY(tick.reloaded);
-    QVERIFY(!tick.status);
-    QCOMPARE(rowsOf(tick.rows), rows);
-    QCOMPARE(lines.count(), lineCount);
-    QCOMPARE(state.LastFileAge, 77);
-    QCOMPARE(state.LastFingerprint, s.stamp.print);
+    QVERIFY(!tick.statusChanged);
+    QCOMPARE(rowsOf(board, tick), rows);
+    QCOMPARE(board.lines().count(), lineCount);
+    QCOMPARE(board.LastFileAge(), 77);
+    QCOMPARE(board.LastFingerprint(), print);
 }
 
 void tst_FileLook::applySnapshot_noFile_changesNothing()
 {
-    scb::DisplayState state;
-    state.LastFileAge = 1234;
-    PreviewLines lines("a\r\nb");
-    const scb::TickResult tick = scb::applySnapshot(state, FileSnapshot{}, lines, clockAt(9, 0, 0));
-    QVERIFY(!tick.fileExists);
-    QCOMPARE(rowsOf(tick.rows), QStringList(12, Untouched));
-    QCOMPARE(state.LastFileAge, 1234);
-    QCOMPARE(lines.count(), 2);
+    scb::BoardModel board;
+    board.apply(readSnapshot(1234, "a\r\nb"), clockAt(9, 0, 0));
+    const int count = board.lines().count();
+    const scb::BoardChange tick = board.apply(FileSnapshot{}, clockAt(9, 0, 0));
+    QVERIFY(tick.rowsSet.none());
+    QVERIFY(!tick.statusChanged);
+    QCOMPARE(board.LastFileAge(), 1234);
+    QCOMPARE(board.lines().count(), count);
 }
 
 void tst_FileLook::applySnapshot_notRead_feedsPreviewAsItIs()
 {
-    scb::DisplayState state;
-    state.LastFileAge = 77;
-    PreviewLines lines("TIME:\r\nhand edit\r\nz");
+    scb::BoardModel board;
+    board.edit("TIME:\r\nhand edit\r\nz");
     FileSnapshot s;
     s.stamp.age = 77;
-    const scb::TickResult tick = scb::applySnapshot(state, std::move(s), lines, clockAt(9, 0, 0));
-    QVERIFY(tick.fileExists);
+    const scb::BoardChange tick = board.apply(std::move(s), clockAt(9, 0, 0));
     QVERIFY(!tick.reloaded);
-    QCOMPARE(rowsOf(tick.rows), (QStringList{"TIME:", "hand edit", "z"} << QStringList(9, " ")));
+    QCOMPARE(rowsOf(board, tick), (QStringList{"TIME:", "hand edit", "z"} << QStringList(9, " ")));
 }
 
 void tst_FileLook::applySnapshot_sameText_firesNoChange()
 {
-    scb::DisplayState state;
-    PreviewLines lines("TIME:\r\nx\r\ny");
+    scb::BoardModel board;
+    board.edit("TIME:\r\nx\r\ny");
     int changes = 0;
-    lines.onChange = [&] { ++changes; };
-    const scb::TickResult tick = scb::applySnapshot(state, readSnapshot(5, "TIME:\nx\ny"), lines, clockAt(9, 0, 0));
+    board.onTextChanged = [&] { ++changes; };
+    const scb::BoardChange tick = board.apply(readSnapshot(5, "TIME:\nx\ny"), clockAt(9, 0, 0));
     QVERIFY(tick.reloaded);
     QCOMPARE(changes, 0);
-    QCOMPARE(state.LastFileAge, 5);
+    QCOMPARE(board.LastFileAge(), 5);
 }
 
 void tst_FileLook::applySnapshot_failedRead_reportsAndForgetsStamp()
 {
-    scb::DisplayState state;
-    state.FailureCount = 1;
-    state.LastFileAge = 55;
-    PreviewLines lines("old\r\nold\r\nold\r\nold");
-    FileSnapshot s = readSnapshot(77, "");
-    s.failure = scb::ReadFailure::WriterBusy;
+    scb::BoardModel board;
+    board.apply(readSnapshot(55, "old\r\nold\r\nold\r\nold"), clockAt(14, 7, 30));
+    const auto failedRead = [] {
+        FileSnapshot s = readSnapshot(77, "");
+        s.failure = scb::ReadFailure::WriterBusy;
+        return s;
+    };
+    board.apply(failedRead(), clockAt(14, 7, 31));
 
-    const scb::TickResult tick = scb::applySnapshot(state, std::move(s), lines, clockAt(14, 7, 33));
-    QCOMPARE(tick.status, std::optional<std::string>("Last Failure at 14:07.33  Cnt:2"));
-    QCOMPARE(tick.statusReason, std::optional<std::string>("Its writer has the file open."));
+    const scb::BoardChange tick = board.apply(failedRead(), clockAt(14, 7, 33));
+    QVERIFY(tick.statusChanged);
+    QCOMPARE(board.status(), std::string("Last Failure at 14:07.33  Cnt:2"));
+    QCOMPARE(board.statusReason(), std::string("Its writer has the file open."));
     QVERIFY(!tick.reloaded);
-    QCOMPARE(state.FailureCount, 2);
-    QCOMPARE(state.LastFileAge, 0);
-    QCOMPARE(state.LastFingerprint, scb::FileFingerprint{});
-    QCOMPARE(rowsOf(tick.rows), QStringList(12, Untouched));
-    QCOMPARE(lines.line(0), std::string("old"));
+    QCOMPARE(board.FailureCount(), 2);
+    QCOMPARE(board.LastFileAge(), 0);
+    QCOMPARE(board.LastFingerprint(), scb::FileFingerprint{});
+    QCOMPARE(rowsOf(board, tick), QStringList(12, Untouched));
+    QCOMPARE(board.lines().line(0), std::string("old"));
 }
 
 QTEST_GUILESS_MAIN(tst_FileLook)

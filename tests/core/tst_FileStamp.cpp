@@ -136,8 +136,8 @@ void tst_FileStamp::fileAge_missingOrDirectory_isMinusOne()
     QVERIFY(QDir(dir.path()).mkdir("sub"));
     const std::string path = name.isEmpty() ? std::string() : dir.filePath(name).toStdString();
     QCOMPARE(scb::fileAge(path), -1);
-    QCOMPARE(scb::fingerprint(path), scb::FileFingerprint{});
-    QCOMPARE(scb::fingerprint(path).size, -1);
+    QCOMPARE(scb::stampAndFingerprint(path).print, scb::FileFingerprint{});
+    QCOMPARE(scb::stampAndFingerprint(path).print.size, -1);
 }
 
 void tst_FileStamp::fingerprint_tellsApartRewritesInsideOneStep()
@@ -147,10 +147,10 @@ void tst_FileStamp::fingerprint_tellsApartRewritesInsideOneStep()
     std::tm local = makeLocal(2024, 3, 15, 14, 7, 32);
     const std::time_t t = std::mktime(&local);
     QVERIFY(setMtime(path, t, 100'000'000));
-    const scb::FileFingerprint first = scb::fingerprint(path.toStdString());
+    const scb::FileFingerprint first = scb::stampAndFingerprint(path.toStdString()).print;
     QCOMPARE(first.size, 4);
     QVERIFY(setMtime(path, t, 600'000'000));
-    const scb::FileFingerprint second = scb::fingerprint(path.toStdString());
+    const scb::FileFingerprint second = scb::stampAndFingerprint(path.toStdString()).print;
     QCOMPARE(scb::fileAge(path.toStdString()), scb::packDosDateTime(makeLocal(2024, 3, 15, 14, 7, 32)));
     QVERIFY(first != second);
     QCOMPARE(second.mtimeNs - first.mtimeNs, 500'000'000);

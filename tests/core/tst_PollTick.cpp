@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "core/BoardRows.h"
 #include "core/FileStamp.h"
 #include "core/PollTick.h"
 #include "core/SessionRules.h"
@@ -19,8 +20,6 @@ using scb::RowUpdate;
 namespace {
 
 // "-" marks a row the feed leaves alone.
-const QString Untouched = "-";
-
 QStringList rowsOf(const RowUpdate &rows)
 {
     QStringList out;
@@ -97,12 +96,11 @@ scb::TickEnvironment fixedClock(int hour, int minute, int second, char separator
     return env;
 }
 
-// One tick as the control window makes it: a look at the file against the
-// state's last stamp, then the snapshot applied.
-scb::TickResult lookAndApply(scb::DisplayState &state, const std::string &path, PreviewLines &lines,
-                             const scb::TickEnvironment &env)
+// One tick as the control window makes it: a look at the file against what
+// the model last saw, then the snapshot applied.
+scb::BoardChange lookAndApply(scb::BoardModel &board, const std::string &path, const scb::TickEnvironment &env)
 {
-    return scb::applySnapshot(state, scb::lookAtFile(path, state.LastFileAge, state.LastFingerprint), lines, env);
+    return board.apply(scb::lookAtFile(path, board.LastFileAge(), board.LastFingerprint()), env);
 }
 
 } // namespace
@@ -186,27 +184,27 @@ void tst_PollTick::pollTick_emptyFile_blankMessageThenBlankRows()
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
     writeFile(path, QByteArray());
-    scb::DisplayState state;
-    PreviewLines lines(crlfLines(StartList).toStdString());
+    scb::BoardModel board;
+    board.edit(crlfLines(StartList).toStdString());
     const QString message = QString::fromStdString(scb::BlankFileMessage);
     const QStringList blankReport = QStringList{message} << QStringList(11, Untouched);
 
-    scb::TickResult tick = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 0));
+    scb::BoardChange tick = lookAndApply(board, path.toStdString(), fixedClock(9, 0, 0));
     QVERIFY(tick.reloaded);
-    QCOMPARE(rowsOf(tick.rows), blankReport);
-    QCOMPARE(lines.count(), 1);
-    QCOMPARE(lines.text(), scb::BlankFileMessage);
+    QCOMPARE(rowsOf(board, tick), blankReport);
+    QCOMPARE(board.lines().count(), 1);
+    QCOMPARE(board.lines().text(), scb::BlankFileMessage);
 
     for (int expectedCount : {2, 3}) {
-        tick = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 1));
+        tick = lookAndApply(board, path.toStdString(), fixedClock(9, 0, 1));
         QVERIFY(!tick.reloaded);
-        QCOMPARE(rowsOf(tick.rows), blankReport);
-        QCOMPARE(lines.count(), expectedCount);
+        QCOMPARE(rowsOf(board, tick), blankReport);
+        QCOMPARE(board.lines().count(), expectedCount);
     }
 
-    tick = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 3));
-    QCOMPARE(rowsOf(tick.rows), blanks(12));
-    QCOMPARE(lines.count(), 3);
+    tick = lookAndApply(board, path.toStdString(), fixedClock(9, 0, 3));
+    QCOMPARE(rowsOf(board, tick), blanks(12));
+    QCOMPARE(board.lines().count(), 3);
 }
 
 void tst_PollTick::pollTick_firstTick_appliesLayoutOnce()
@@ -221,16 +219,19 @@ void tst_PollTick::pollTick_firstTick_appliesLayoutOnce()
 void tst_PollTick::pollTick_missingFile_changesNothing()
 {
     QTemporaryDir dir;
-    scb::DisplayState state;
-    state.LastFileAge = 1234;
-    PreviewLines lines("a\r\nb");
+    const QString seen = dir.filePath("Main.txt");
+    writeFile(seen, "a\r\nb\r\nc\r\nd");
+    scb::BoardModel board;
+    lookAndApply(board, seen.toStdString(), fixedClock(9, 0, 0));
+    const std::int32_t stamp = board.LastFileAge();
+    QVERIFY(stamp != 0);
     for (const QString &path : {dir.filePath("absent.txt"), dir.path(), QString()}) {
-        const scb::TickResult tick = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 0));
-        QVERIFY(!tick.fileExists);
-        QCOMPARE(rowsOf(tick.rows), QStringList(12, Untouched));
+        const scb::BoardChange tick = lookAndApply(board, path.toStdString(), fixedClock(9, 0, 0));
+        QVERIFY(tick.rowsSet.none());
+        QVERIFY(!tick.statusChanged);
     }
-    QCOMPARE(state.LastFileAge, 1234);
-    QCOMPARE(lines.count(), 2); // not even the blank-file line was added
+    QCOMPARE(board.LastFileAge(), stamp);
+    QCOMPARE(board.lines().count(), 4); // not even the blank-file line was added
 }
 
 void tst_PollTick::pollTick_unchangedFile_feedsWithoutReading()
@@ -238,16 +239,14 @@ void tst_PollTick::pollTick_unchangedFile_feedsWithoutReading()
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
     writeFile(path, crlfLines(StartList));
-    scb::DisplayState state;
-    PreviewLines lines;
-    QVERIFY(lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 0)).reloaded);
-    QCOMPARE(state.LastFileAge, scb::fileAge(path.toStdString()));
-    QCOMPARE(state.LastFingerprint, scb::fingerprint(path.toStdString()));
+    scb::BoardModel board;
+    QVERIFY(lookAndApply(board, path.toStdString(), fixedClock(9, 0, 0)).reloaded);
+    QCOMPARE(board.LastFileAge(), scb::fileAge(path.toStdString()));
+    QCOMPARE(board.LastFingerprint(), scb::stampAndFingerprint(path.toStdString()).print);
 
-    const scb::TickResult again = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 1));
-    QVERIFY(again.fileExists);
+    const scb::BoardChange again = lookAndApply(board, path.toStdString(), fixedClock(9, 0, 1));
     QVERIFY(!again.reloaded);
-    QCOMPARE(rowsOf(again.rows), strings(StartList.mid(3, 12)));
+    QCOMPARE(rowsOf(board, again), strings(StartList.mid(3, 12)));
 }
 
 void tst_PollTick::pollTick_writerHoldsFile_reportsFailureThenLoads()
@@ -255,30 +254,32 @@ void tst_PollTick::pollTick_writerHoldsFile_reportsFailureThenLoads()
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
     writeFile(path, "TIME: 14:07\r\nfresh\r\nrow");
-    scb::DisplayState state;
-    state.FailureCount = 1;
-    PreviewLines lines("old\r\nold\r\nold\r\nold");
+    scb::BoardModel board;
+    board.edit("old\r\nold\r\nold\r\nold");
 
     QProcess writer;
     writer.start("sh", {"-c", "exec 3>>\"$1\"; echo ready; exec sleep 60", "sh", path});
     QVERIFY(writer.waitForReadyRead(10000));
 
-    const scb::TickResult failed = lookAndApply(state, path.toStdString(), lines, fixedClock(14, 7, 33));
-    QCOMPARE(failed.status, std::optional<std::string>("Last Failure at 14:07.33  Cnt:2"));
-    QCOMPARE(state.FailureCount, 2);
-    QCOMPARE(state.LastFileAge, 0);
-    QCOMPARE(state.LastFingerprint, scb::FileFingerprint{});
-    QCOMPARE(rowsOf(failed.rows), QStringList(12, Untouched));
-    QCOMPARE(lines.line(0), std::string("old"));
+    // A failed load forgets the stamp, so every tick tries again and counts.
+    QVERIFY(lookAndApply(board, path.toStdString(), fixedClock(14, 7, 32)).statusChanged);
+    const scb::BoardChange failed = lookAndApply(board, path.toStdString(), fixedClock(14, 7, 33));
+    QVERIFY(failed.statusChanged);
+    QCOMPARE(board.status(), std::string("Last Failure at 14:07.33  Cnt:2"));
+    QCOMPARE(board.FailureCount(), 2);
+    QCOMPARE(board.LastFileAge(), 0);
+    QCOMPARE(board.LastFingerprint(), scb::FileFingerprint{});
+    QCOMPARE(rowsOf(board, failed), QStringList(12, Untouched));
+    QCOMPARE(board.lines().line(0), std::string("old"));
 
     writer.kill();
     QVERIFY(writer.waitForFinished(10000));
 
-    const scb::TickResult loaded = lookAndApply(state, path.toStdString(), lines, fixedClock(14, 7, 34));
+    const scb::BoardChange loaded = lookAndApply(board, path.toStdString(), fixedClock(14, 7, 34));
     QVERIFY(loaded.reloaded);
-    QVERIFY(!loaded.status);
-    QCOMPARE(state.FailureCount, 2);
-    QCOMPARE(rowsOf(loaded.rows), (QStringList{"TIME: 14:07", "fresh", "row"} << blanks(9)));
+    QVERIFY(!loaded.statusChanged);
+    QCOMPARE(board.FailureCount(), 2);
+    QCOMPARE(rowsOf(board, loaded), (QStringList{"TIME: 14:07", "fresh", "row"} << blanks(9)));
 }
 
 void tst_PollTick::pollTick_twoRewritesInsideOneStamp_bothShown()
@@ -295,21 +296,20 @@ void tst_PollTick::pollTick_twoRewritesInsideOneStamp_bothShown()
     local.tm_isdst = -1;
     const std::time_t step = std::mktime(&local);
 
-    scb::DisplayState state;
-    PreviewLines lines;
+    scb::BoardModel board;
     const QByteArray heading = "TIME: 14:07:32\r\n";
     const std::string file = path.toStdString();
 
     writeFile(path, heading + "first \r\nend");
     QVERIFY(setMtime(path, step, 100'000'000));
-    QCOMPARE(rowsOf(lookAndApply(state, file, lines, fixedClock(14, 7, 32)).rows).at(1), "first ");
-    const std::int32_t firstStamp = state.LastFileAge;
+    QCOMPARE(rowsOf(board, lookAndApply(board, file, fixedClock(14, 7, 32))).at(1), "first ");
+    const std::int32_t firstStamp = board.LastFileAge();
 
     // Same size, same two-second stamp, half a second later.
     writeFile(path, heading + "second\r\nend");
     QVERIFY(setMtime(path, step, 600'000'000));
     QCOMPARE(scb::fileAge(file), firstStamp);
-    QCOMPARE(rowsOf(lookAndApply(state, file, lines, fixedClock(14, 7, 33)).rows).at(1), "second");
+    QCOMPARE(rowsOf(board, lookAndApply(board, file, fixedClock(14, 7, 33))).at(1), "second");
 }
 
 void tst_PollTick::pollTick_handEditedPreview_reachesRows()
@@ -317,13 +317,12 @@ void tst_PollTick::pollTick_handEditedPreview_reachesRows()
     QTemporaryDir dir;
     const QString path = dir.filePath("Main.txt");
     writeFile(path, "TIME:\r\nfrom file\r\nx");
-    scb::DisplayState state;
-    PreviewLines lines;
-    lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 0));
-    lines.setText("TIME:\r\ntyped\r\nx");
-    const scb::TickResult tick = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 1));
+    scb::BoardModel board;
+    lookAndApply(board, path.toStdString(), fixedClock(9, 0, 0));
+    board.edit("TIME:\r\ntyped\r\nx");
+    const scb::BoardChange tick = lookAndApply(board, path.toStdString(), fixedClock(9, 0, 1));
     QVERIFY(!tick.reloaded);
-    QCOMPARE(rowsOf(tick.rows).at(1), "typed");
+    QCOMPARE(rowsOf(board, tick).at(1), "typed");
 }
 
 void tst_PollTick::timeText_formatsHoursSeparatorMinutesStopSeconds_data()

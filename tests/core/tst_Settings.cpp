@@ -49,7 +49,7 @@ QStringList entries(const QString &folder)
 // operator touches nothing: its spin edits, 0 to 9999, clamp what was read.
 Settings throughSpinEdits(Settings s)
 {
-    for (int *value : {&s.Left, &s.Top, &s.Width, &s.Height}) {
+    for (int *value : {&s.Screen.x, &s.Screen.y, &s.Screen.width, &s.Screen.height}) {
         scb::SpinEditModel edit;
         edit.setMaxValue(9999);
         edit.setValue(*value);
@@ -159,18 +159,18 @@ void tst_Settings::readSettings_noFile_givesDefaults()
     QVERIFY(dir.isValid());
     const Settings s = scb::readSettings(scb::settingsPath(dir.path().toStdString()));
 
-    QCOMPARE(s.Left, 801);
-    QCOMPARE(s.Top, 0);
-    QCOMPARE(s.Width, 800);
-    QCOMPARE(s.Height, 600);
-    QCOMPARE(s.BackColor, scb::makeColor(255, 255, 128));
-    QVERIFY(s.ShowBorder);
-    QCOMPARE(s.Font.family, std::string("Arial"));
-    QCOMPARE(s.Font.size, 18);
-    QVERIFY(s.Font.isExactlyBold());
-    QCOMPARE(s.Font.color, scb::makeColor(255, 0, 0));
+    QCOMPARE(s.Screen.x, 801);
+    QCOMPARE(s.Screen.y, 0);
+    QCOMPARE(s.Screen.width, 800);
+    QCOMPARE(s.Screen.height, 600);
+    QCOMPARE(s.Look.BackColor, scb::makeColor(255, 255, 128));
+    QVERIFY(s.Look.ShowBorder);
+    QCOMPARE(s.Look.Font.family, std::string("Arial"));
+    QCOMPARE(s.Look.Font.size, 18);
+    QVERIFY(s.Look.Font.isExactlyBold());
+    QCOMPARE(s.Look.Font.color, scb::makeColor(255, 0, 0));
     QVERIFY(s.DisplayFile.empty());
-    QVERIFY(s.BackgroundImage.empty());
+    QVERIFY(s.Look.BackgroundImagePath.empty());
 }
 
 void tst_Settings::unchangedRun_noFile_writesThirteenDefaultLines()
@@ -263,15 +263,15 @@ void tst_Settings::boldItalic_writtenAsPlainAndReadBackPlain()
     const std::string path = scb::settingsPath(dir.path().toStdString());
 
     Settings s;
-    s.Font.italic = true;
+    s.Look.Font.italic = true;
     scb::writeSettings(path, s);
     QVERIFY(readAll(QString::fromStdString(path)).contains("\r\nFBold=0\r\n"));
 
     const Settings back = scb::readSettings(path);
-    QVERIFY(!back.Font.bold);
-    QVERIFY(!back.Font.italic);
-    QVERIFY(!back.Font.underline);
-    QVERIFY(!back.Font.strikeOut);
+    QVERIFY(!back.Look.Font.bold);
+    QVERIFY(!back.Look.Font.italic);
+    QVERIFY(!back.Look.Font.underline);
+    QVERIFY(!back.Look.Font.strikeOut);
 }
 
 void tst_Settings::pathCannotBeKept_data()
@@ -492,7 +492,7 @@ void tst_Settings::writeSettings_refused_leavesFilesUntouched()
         if (fault == "line break")
             s.DisplayFile = "/data/a\r\nBackgroundImage=/evil.bmp";
         else
-            s.BackgroundImage = "/" + std::string(2047, 'p');
+            s.Look.BackgroundImagePath = "/" + std::string(2047, 'p');
     }
     const QStringList before = entries(dir.path()) + entries(dir.filePath("real"));
 
@@ -554,9 +554,9 @@ void tst_Settings::save_secondInstanceClosingMidway_isAsked()
     first.load(dir.path().toStdString());
     second.load(dir.path().toStdString());
     Settings mine;
-    mine.Left = 1;
+    mine.Screen.x = 1;
     Settings theirs;
-    theirs.Left = 2;
+    theirs.Screen.x = 2;
     int asked = 0;
     const auto askNo = [&asked] {
         ++asked;
@@ -580,7 +580,7 @@ void tst_Settings::save_secondInstanceClosingMidway_isAsked()
     // Closed again, the second sees the first's save and asks.
     QVERIFY(!second.save(theirs, askNo));
     QCOMPARE(asked, 1);
-    QCOMPARE(scb::readSettings(ini.toStdString()).Left, 1);
+    QCOMPARE(scb::readSettings(ini.toStdString()).Screen.x, 1);
 }
 
 // A Yes holds for the file the question was about, not for a later save.
@@ -600,11 +600,11 @@ void tst_Settings::save_fileChangedWhileAsking_asksAgain()
         return true;
     };
     Settings mine;
-    mine.Left = 1;
+    mine.Screen.x = 1;
 
     QVERIFY(file.save(mine, askYes));
     QCOMPARE(asked, 2);
-    QCOMPARE(scb::readSettings(ini.toStdString()).Left, 1);
+    QCOMPARE(scb::readSettings(ini.toStdString()).Screen.x, 1);
     // Its own save is nothing to ask about.
     QVERIFY(file.save(mine, askYes));
     QCOMPARE(asked, 2);

@@ -97,13 +97,13 @@ void tst_DisplayFileFaults::recoverWith(WindowFixture &w, const QString &path)
     f.write(soundFile());
     f.close();
     w.child<FileOpenEdit>("XMLFile")->setFilename(path);
-    const int failuresBefore = w.form->state().FailureCount;
+    const int failuresBefore = w.form->board().FailureCount();
     // A look the folder watch started on a large file may still be reading.
     QTRY_VERIFY(!w.form->displayFileFeed().lookPending());
     timedTick(w);
     QCOMPARE(w.row(0), SoundFirstLine);
     QCOMPARE(w.row(11), QStringLiteral("row 11"));
-    QCOMPARE(w.form->state().FailureCount, failuresBefore);
+    QCOMPARE(w.form->board().FailureCount(), failuresBefore);
 }
 
 void tst_DisplayFileFaults::hostileContent_isLoadedWithoutStall_data()
@@ -167,7 +167,7 @@ void tst_DisplayFileFaults::hostileContent_isLoadedWithoutStall()
         QVERIFY(w.child<PreviewMemo>("MainMemo")->isReadOnly());
     }
 
-    QCOMPARE(w.form->state().FailureCount, 0);
+    QCOMPARE(w.form->board().FailureCount(), 0);
     QCOMPARE(w.child<QLabel>("Label1")->text(), QString());
     const scb::PreviewLines &model = w.form->board().lines();
     // Fewer than three lines: the blank-file message was appended.
@@ -269,11 +269,11 @@ void tst_DisplayFileFaults::nonFile_isCountedOrIgnored_thenSoundFileFeeds()
         QVERIFY(w.form->board().lines().text() == textBefore);
         QCOMPARE(w.row(0), rowBefore);
         if (Expect(expect) == Expect::Counted) {
-            QCOMPARE(w.form->state().FailureCount, tick);
+            QCOMPARE(w.form->board().FailureCount(), tick);
             QCOMPARE(w.child<QLabel>("Label1")->text(), failureLabel(tick));
             QCOMPARE(w.child<QLabel>("Label1")->toolTip(), QStringLiteral("Not a regular file."));
         } else {
-            QCOMPARE(w.form->state().FailureCount, 0);
+            QCOMPARE(w.form->board().FailureCount(), 0);
             QCOMPARE(w.child<QLabel>("Label1")->text(), QString());
         }
     }
@@ -326,7 +326,7 @@ void tst_DisplayFileFaults::heldBackFile_isCountedWithReason_thenFeeds()
         timedTick(w);
         timedTick(w);
     }
-    QCOMPARE(w.form->state().FailureCount, 2);
+    QCOMPARE(w.form->board().FailureCount(), 2);
     QCOMPARE(w.child<QLabel>("Label1")->text(), failureLabel(2));
     QCOMPARE(w.child<QLabel>("Label1")->toolTip(), reason);
     QCOMPARE(w.row(0), QStringLiteral("TIME: before"));
@@ -338,7 +338,7 @@ void tst_DisplayFileFaults::heldBackFile_isCountedWithReason_thenFeeds()
     // The failed load left the stamp at 0, so the finished file loads.
     timedTick(w);
     QCOMPARE(w.row(0), SoundFirstLine);
-    QCOMPARE(w.form->state().FailureCount, 2);
+    QCOMPARE(w.form->board().FailureCount(), 2);
 }
 
 void tst_DisplayFileFaults::fileVanishingBetweenStampAndRead_isCounted_thenFeeds()
@@ -356,14 +356,14 @@ void tst_DisplayFileFaults::fileVanishingBetweenStampAndRead_isCounted_thenFeeds
     timedTick(w);
     QVERIFY2(vanish->fired(), "the program never opened the display file");
     QVERIFY(!QFile::exists(path));
-    QCOMPARE(w.form->state().FailureCount, 1);
+    QCOMPARE(w.form->board().FailureCount(), 1);
     QCOMPARE(w.child<QLabel>("Label1")->text(), failureLabel(1));
     QCOMPARE(w.child<QLabel>("Label1")->toolTip(), QStringLiteral("The file is missing."));
-    QCOMPARE(w.form->state().LastFileAge, 0);
+    QCOMPARE(w.form->board().LastFileAge(), 0);
     QCOMPARE(w.row(0), QString());
     // Gone for good now: a missing file is not reported again.
     timedTick(w);
-    QCOMPARE(w.form->state().FailureCount, 1);
+    QCOMPARE(w.form->board().FailureCount(), 1);
     recoverWith(w, path);
 }
 
@@ -381,7 +381,7 @@ void tst_DisplayFileFaults::fileReplacedByFolder_isIgnored_thenFileAgainFeeds()
     w.child<PreviewMemo>("MainMemo")->setPlainText(QStringLiteral("hand edit\n"));
     timedTick(w);
     timedTick(w);
-    QCOMPARE(w.form->state().FailureCount, 0);
+    QCOMPARE(w.form->board().FailureCount(), 0);
     // A folder counts as missing: the rows keep what they show.
     QCOMPARE(w.row(0), SoundFirstLine);
     QVERIFY(QDir().rmdir(path));
@@ -421,7 +421,7 @@ void tst_DisplayFileFaults::oddPath_loadsLikeAnyOther()
     w.child<FileOpenEdit>("XMLFile")->setFilename(fromBytes(file.toStdString()));
     QCOMPARE(QByteArray::fromStdString(toBytes(w.child<FileOpenEdit>("XMLFile")->filename())), file);
     timedTick(w);
-    QCOMPARE(w.form->state().FailureCount, 0);
+    QCOMPARE(w.form->board().FailureCount(), 0);
     QCOMPARE(w.row(0), SoundFirstLine);
 }
 
@@ -461,7 +461,7 @@ void tst_DisplayFileFaults::overlongPath_isIgnored_thenShortPathFeeds()
     timedTick(w);
     timedTick(w);
     // Longer than the system takes: it names no file the program can see.
-    QCOMPARE(w.form->state().FailureCount, 0);
+    QCOMPARE(w.form->board().FailureCount(), 0);
     QVERIFY(w.form->board().lines().text() == textBefore);
     QCOMPARE(w.row(0), QString());
     recoverWith(w, w.path("Main.txt"));

@@ -130,7 +130,7 @@ void tst_PictureFaults::soundBitmap_loads()
     QVERIFY(w.call("ButtonBackgroundImageClick"));
     QCOMPARE(w.dialogs->messages, QStringList());
     QVERIFY(w.form->state().BackgroundLoaded);
-    QCOMPARE(w.results->backgroundPicture().size(), QSize(4, 3));
+    QCOMPARE(w.grid()->picture().size(), QSize(4, 3));
 }
 
 void tst_PictureFaults::brokenPicture_showsMessageAndForgetsPath_data()
@@ -204,7 +204,7 @@ void tst_PictureFaults::brokenPicture_showsMessageAndForgetsPath()
     w.dialogs->pictures.push_back(w.path("good.bmp"));
     QVERIFY(w.call("ButtonBackgroundImageClick"));
     QVERIFY(w.dialogs->messages.isEmpty());
-    const QImage before = w.results->backgroundPicture();
+    const QImage before = w.grid()->picture();
 
     w.writeFile(name, bytes);
     const long peakBefore = peakRssKb();
@@ -218,8 +218,8 @@ void tst_PictureFaults::brokenPicture_showsMessageAndForgetsPath()
 
     QCOMPARE(w.dialogs->messages,
              QStringList{backgroundLoadErrorText(w.path(name))});
-    QVERIFY(w.form->state().BackgroundImagePath.empty());
-    QCOMPARE(w.results->backgroundPicture(), before);
+    QVERIFY(w.form->state().Choices.Look.BackgroundImagePath.empty());
+    QCOMPARE(w.grid()->picture(), before);
     // The scoreboard still paints.
     w.tick();
     (void)w.grid()->grab();
@@ -259,7 +259,7 @@ void tst_PictureFaults::nonFile_showsMessageWithoutBlocking()
         return;
     }
     QCOMPARE(w.dialogs->messages, QStringList{backgroundLoadErrorText(path)});
-    QVERIFY(w.form->state().BackgroundImagePath.empty());
+    QVERIFY(w.form->state().Choices.Look.BackgroundImagePath.empty());
 }
 
 SCB_WINDOW_TEST_MAIN(tst_PictureFaults)

@@ -170,9 +170,9 @@ void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped()
     QVERIFY(!QFile::exists(w.path(leftover)));
     QCOMPARE(w.child<SpinEdit>("ScreenLeft")->value(), double(left));
     QCOMPARE(w.child<SpinEdit>("ScreenWidth")->value(), double(width));
-    QCOMPARE(w.form->state().BackColor, backColor);
-    QCOMPARE(w.form->state().Font.size, fontSize);
-    QCOMPARE(int(w.form->state().Font.family.size()), familyLength);
+    QCOMPARE(w.form->state().Choices.Look.BackColor, backColor);
+    QCOMPARE(w.form->state().Choices.Look.Font.size, fontSize);
+    QCOMPARE(int(w.form->state().Choices.Look.Font.family.size()), familyLength);
     QVERIFY(w.child<QTimer>("Timer1")->isActive());
     // The first tick lays the scoreboard out with whatever came back, and the
     // scoreboard paints with it.
@@ -192,9 +192,9 @@ void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped()
     QVERIFY(w.form->close());
     QVERIFY(w.errorBoxes.isEmpty());
     const scb::Settings again = scb::readSettings(bytesOf(w.path("Resolution.ini")));
-    QCOMPARE(again.Left, left);
-    QCOMPARE(again.Width, width);
-    QCOMPARE(again.Font.size, fontSize);
+    QCOMPARE(again.Screen.x, left);
+    QCOMPARE(again.Screen.width, width);
+    QCOMPARE(again.Look.Font.size, fontSize);
 }
 
 void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndFeed_data()
@@ -286,7 +286,7 @@ void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndFeed()
     if (box.isEmpty()) {
         QVERIFY(closed);
         QVERIFY(w.errorBoxes.isEmpty());
-        QCOMPARE(scb::readSettings(bytesOf(ini)).Left, 77);
+        QCOMPARE(scb::readSettings(bytesOf(ini)).Screen.x, 77);
         QCOMPARE(QDir(w.dir()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
         return;
     }
@@ -328,7 +328,7 @@ void tst_SettingsFaults::failedWriteAtClose_keepsWindowOldFileAndFeed()
     w.errorBoxes.clear();
     QVERIFY(w.form->close());
     QVERIFY(w.errorBoxes.isEmpty());
-    QCOMPARE(scb::readSettings(bytesOf(ini)).Left, 77);
+    QCOMPARE(scb::readSettings(bytesOf(ini)).Screen.x, 77);
 }
 
 void tst_SettingsFaults::diskFull_viaWriteSeam_keepsOldFile_data()
@@ -368,7 +368,7 @@ void tst_SettingsFaults::diskFull_viaWriteSeam_keepsOldFile()
         return n;
     };
     scb::Settings s;
-    s.Left = 5;
+    s.Screen.x = 5;
     try {
         scb::writeSettings(path, s, write);
         QFAIL("the write failure was reported as success");
@@ -408,7 +408,7 @@ void tst_SettingsFaults::savedByAnotherInstance_closeAsksBeforeReplacing()
     QVERIFY(w.form->close());
     QCOMPARE(w.dialogs->questions.size(), rewritten ? 1 : 0);
     QVERIFY(w.errorBoxes.isEmpty());
-    QCOMPARE(scb::readSettings(bytesOf(w.path("Resolution.ini"))).Left, savedLeft);
+    QCOMPARE(scb::readSettings(bytesOf(w.path("Resolution.ini"))).Screen.x, savedLeft);
 }
 
 void tst_SettingsFaults::unkeepablePath_isRefusedWhenEntered_data()
@@ -452,11 +452,11 @@ void tst_SettingsFaults::unkeepablePath_isRefusedWhenEntered()
     }
     QCOMPARE(w.dialogs->messages, QStringList{message});
     QCOMPARE(w.child<FileOpenEdit>("XMLFile")->filename(), kept);
-    QVERIFY(w.form->state().BackgroundImagePath.empty());
+    QVERIFY(w.form->state().Choices.Look.BackgroundImagePath.empty());
     QVERIFY(w.form->close());
     const scb::Settings saved = scb::readSettings(bytesOf(w.path("Resolution.ini")));
     QCOMPARE(QString::fromStdString(saved.DisplayFile), kept);
-    QVERIFY(saved.BackgroundImage.empty());
+    QVERIFY(saved.Look.BackgroundImagePath.empty());
 }
 
 int main(int argc, char **argv)

@@ -92,7 +92,7 @@ private:
 scb::BoardView boardSaying(const char *first)
 {
     scb::BoardView view;
-    view.rows[0] = first;
+    view.rows[0] = scb::makeRowLine(first);
     view.shown = true;
     return view;
 }
@@ -164,7 +164,7 @@ void TestBoardPublisher::changesWhileSending_pictureFirstThenOnlyTheNewest()
     publisher.publish(view, picture);
     QTRY_COMPARE(engine.requests.size(), 1);
     for (const char *row : {"second", "third", "newest"}) {
-        view.rows[0] = row;
+        view.rows[0] = scb::makeRowLine(row);
         publisher.publish(view, picture);
     }
     engine.release();
