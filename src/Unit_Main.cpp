@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "ControlWindowLayout.h"
+#include "core/Error.h"
 #include "core/SessionRules.h"
 #include "core/Version.h"
 #include "core/platform/Platform.h"
@@ -91,14 +92,24 @@ void TSCBForm::setResultsForm(TResultsForm *results)
 
 void TSCBForm::takeBoardRect()
 {
-    m_state.Choices.Screen = scb::readBoardRect({ScreenLeft->text().toStdString(), ScreenTop->text().toStdString(),
-                                                 ScreenWidth->text().toStdString(), ScreenHeight->text().toStdString()});
+    try {
+        m_state.Choices.Screen = scb::readBoardRect({ScreenLeft->text().toStdString(), ScreenTop->text().toStdString(),
+                                                     ScreenWidth->text().toStdString(), ScreenHeight->text().toStdString()});
+        m_rectRefused.clear();
+    } catch (const std::exception &e) {
+        m_rectRefused = e.what();
+        throw;
+    }
 }
 
 void TSCBForm::ApplyScoreboardLayout()
 {
     if (m_state.Starting || !ResultsForm)
         return;
+    // The edits' text is the rectangle: while one is no integer, every layout
+    // step stops on it, as the edit's own change did.
+    if (!m_rectRefused.empty())
+        throw scb::Error(m_rectRefused);
     m_layout = {m_state.Choices.Screen, m_state.Choices.Look};
     ResultsForm->applyLayout(m_layout);
     m_view.style = boardStyleOf(m_layout, ResultsForm->scbGrid()->rowHeight());
@@ -179,6 +190,8 @@ bool TSCBForm::FormClose()
     // the window open and the old file, unless the operator closes anyway.
     const auto replace = [this] { return m_dialogs->confirm(this, QString::fromLatin1(scb::ReplaceQuestion)); };
     try {
+        if (!m_rectRefused.empty())
+            throw scb::Error(m_rectRefused);
         m_settings.save(m_state.Choices, replace);
         return true;
     } catch (const std::exception &e) {

@@ -114,7 +114,7 @@ protected:
 
 private:
     // The rectangle from the four spin edits' texts; throws for a
-    // non-integer text before anything changes.
+    // non-integer text before anything changes, and keeps why until mended.
     void takeBoardRect();
     void loadSettings();
     void applyLook(scb::FileSnapshot &&snapshot);
@@ -122,6 +122,7 @@ private:
     void chooseColor(scb::Color &color);
 
     scb::DisplayState m_state;
+    std::string m_rectRefused; // why the edits' text is no rectangle, while it is not
     scb::SettingsFile m_settings;
     GradientFill m_gradient;
     std::shared_ptr<Dialogs> m_dialogs;

@@ -525,8 +525,18 @@ void tst_Windows::loneMinusInSpinEdit_reachesErrorBox()
     w.child<SpinEdit>("ScreenWidth")->selectAll();
     QTest::keyClick(w.child<SpinEdit>("ScreenWidth"), Qt::Key_Minus);
     QCOMPARE(w.child<SpinEdit>("ScreenWidth")->text(), QStringLiteral("-"));
-    QTRY_COMPARE(w.errorBoxes, QStringList{QStringLiteral("'-' is not a valid integer value.")});
+    const QString refused = QStringLiteral("'-' is not a valid integer value.");
+    QTRY_COMPARE(w.errorBoxes, QStringList{refused});
     QCOMPARE(w.results->geometry(), before);
+    // Until it is mended, the border command and the close stop on it too,
+    // and the close keeps the window open.
+    w.child<ScbCheckBox>("ScbBorder")->setChecked(false);
+    QTRY_COMPARE(w.errorBoxes.size(), 2);
+    QCOMPARE(w.errorBoxes.last(), refused);
+    QVERIFY(!w.form->close());
+    QCOMPARE(w.errorBoxes.size(), 3);
+    QCOMPARE(w.errorBoxes.last(), refused);
+    QVERIFY(w.form->isVisible());
 }
 
 SCB_WINDOW_TEST_MAIN(tst_Windows)
