@@ -19,6 +19,8 @@
 
 namespace scb {
 
+class FileWatch;
+
 struct FileSnapshot
 {
     FileStampPair stamp;        // age -1: no file (or a folder); nothing read
@@ -33,10 +35,13 @@ struct FileSnapshot
 
 // One stat; when the file exists and its age or fingerprint differ from the
 // last ones, the whole-file exclusive read. A failed read is reported in the
-// snapshot, not thrown.
-FileSnapshot lookAtFile(const std::string &path, std::int32_t lastAge, const FileFingerprint &lastPrint);
+// snapshot, not thrown. writers: the looker's folder watch following writes
+// (see readFileExclusive), armed on path at every look.
+FileSnapshot lookAtFile(const std::string &path, std::int32_t lastAge, const FileFingerprint &lastPrint,
+                        FileWatch *writers = nullptr);
 
 // lookAtFile, or what a test stands in for it.
-using LookFunction = std::function<FileSnapshot(const std::string &, std::int32_t, const FileFingerprint &)>;
+using LookFunction =
+    std::function<FileSnapshot(const std::string &, std::int32_t, const FileFingerprint &, FileWatch *)>;
 
 } // namespace scb
