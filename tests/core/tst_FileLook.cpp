@@ -3,54 +3,18 @@
 #include <QTest>
 
 #include <sys/stat.h>
-#include <utility>
 
 #include "core/FileLook.h"
-#include "core/PollTick.h"
 
 using scb::FileSnapshot;
-using scb::PreviewLines;
 
 namespace {
-
-const QString Untouched = "-";
-
-QStringList rowsOf(const scb::RowUpdate &rows)
-{
-    QStringList out;
-    for (const auto &row : rows)
-        out << (row ? QString::fromLatin1(row->bytes.data(), qsizetype(row->bytes.size())) : Untouched);
-    return out;
-}
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
-}
-
-scb::TickEnvironment clockAt(int hour, int minute, int second)
-{
-    scb::TickEnvironment env;
-    env.now = [=] {
-        std::tm t{};
-        t.tm_hour = hour;
-        t.tm_min = minute;
-        t.tm_sec = second;
-        return t;
-    };
-    return env;
-}
-
-FileSnapshot readSnapshot(std::int32_t age, const std::string &bytes)
-{
-    FileSnapshot s;
-    s.stamp.age = age;
-    s.stamp.print.size = static_cast<std::int64_t>(bytes.size());
-    s.loadAttempted = true;
-    s.bytes = bytes;
-    return s;
 }
 
 } // namespace
@@ -63,12 +27,6 @@ private slots:
     void lookAtFile_readsOnlyWhenStampOrFingerprintDiffer_data();
     void lookAtFile_readsOnlyWhenStampOrFingerprintDiffer();
     void lookAtFile_unreadableFile_reportsLoadFailed();
-    void applySnapshot_readFile_setsPreviewAndFeedsRows_data();
-    void applySnapshot_readFile_setsPreviewAndFeedsRows();
-    void applySnapshot_noFile_changesNothing();
-    void applySnapshot_notRead_feedsPreviewAsItIs();
-    void applySnapshot_sameText_firesNoChange();
-    void applySnapshot_failedRead_reportsAndForgetsStamp();
 };
 
 void tst_FileLook::lookAtFile_readsOnlyWhenStampOrFingerprintDiffer_data()
@@ -125,100 +83,6 @@ void tst_FileLook::lookAtFile_unreadableFile_reportsLoadFailed()
     QVERIFY(s.loadAttempted);
     QVERIFY(s.loadFailed());
     QVERIFY(s.bytes.empty());
-}
-
-void tst_FileLook::applySnapshot_readFile_setsPreviewAndFeedsRows_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("rows");
-    QTest::addColumn<int>("lineCount");
-
-    QTest::newRow("three heading lines skipped")
-        << QByteArray("a\r\nb\r\nc\r\nTitle\r\ne1") << (QStringList{"Title", "e1"} << QStringList(10, " ")) << 5;
-    QTest::newRow("marker keeps heading") << QByteArray("Heat 2  TIME: 12:00\r\nx\r\ny")
-                                          << (QStringList{"Heat 2  TIME: 12:00", "x", "y"} << QStringList(9, " "))
-                                          << 3;
-    QTest::newRow("lone LF normalised") << QByteArray("TIME:\nx\ny")
-                                        << (QStringList{"TIME:", "x", "y"} << QStringList(9, " ")) << 3;
-    QTest::newRow("empty file: blank message")
-        << QByteArray() << (QStringList{QString::fromStdString(scb::BlankFileMessage)} << QStringList(11, Untouched))
-        << 1;
-}
-
-void tst_FileLook::applySnapshot_readFile_setsPreviewAndFeedsRows()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, rows);
-    QFETCH(int, lineCount);
-
-    scb::DisplayState state;
-    PreviewLines lines("old\r\nold\r\nold\r\nold");
-    FileSnapshot s = readSnapshot(77, bytes.toStdString());
-    const scb::TickResult tick = scb::applySnapshot(state, std::move(s), lines, clockAt(9, 0, 0));
-    QVERIFY(tick.fileExists);
-    QVERIFY(tick.reloaded);
-    QVERIFY(!tick.status);
-    QCOMPARE(rowsOf(tick.rows), rows);
-    QCOMPARE(lines.count(), lineCount);
-    QCOMPARE(state.LastFileAge, 77);
-    QCOMPARE(state.LastFingerprint, s.stamp.print);
-}
-
-void tst_FileLook::applySnapshot_noFile_changesNothing()
-{
-    scb::DisplayState state;
-    state.LastFileAge = 1234;
-    PreviewLines lines("a\r\nb");
-    const scb::TickResult tick = scb::applySnapshot(state, FileSnapshot{}, lines, clockAt(9, 0, 0));
-    QVERIFY(!tick.fileExists);
-    QCOMPARE(rowsOf(tick.rows), QStringList(12, Untouched));
-    QCOMPARE(state.LastFileAge, 1234);
-    QCOMPARE(lines.count(), 2);
-}
-
-void tst_FileLook::applySnapshot_notRead_feedsPreviewAsItIs()
-{
-    scb::DisplayState state;
-    state.LastFileAge = 77;
-    PreviewLines lines("TIME:\r\nhand edit\r\nz");
-    FileSnapshot s;
-    s.stamp.age = 77;
-    const scb::TickResult tick = scb::applySnapshot(state, std::move(s), lines, clockAt(9, 0, 0));
-    QVERIFY(tick.fileExists);
-    QVERIFY(!tick.reloaded);
-    QCOMPARE(rowsOf(tick.rows), (QStringList{"TIME:", "hand edit", "z"} << QStringList(9, " ")));
-}
-
-void tst_FileLook::applySnapshot_sameText_firesNoChange()
-{
-    scb::DisplayState state;
-    PreviewLines lines("TIME:\r\nx\r\ny");
-    int changes = 0;
-    lines.onChange = [&] { ++changes; };
-    const scb::TickResult tick = scb::applySnapshot(state, readSnapshot(5, "TIME:\nx\ny"), lines, clockAt(9, 0, 0));
-    QVERIFY(tick.reloaded);
-    QCOMPARE(changes, 0);
-    QCOMPARE(state.LastFileAge, 5);
-}
-
-void tst_FileLook::applySnapshot_failedRead_reportsAndForgetsStamp()
-{
-    scb::DisplayState state;
-    state.FailureCount = 1;
-    state.LastFileAge = 55;
-    PreviewLines lines("old\r\nold\r\nold\r\nold");
-    FileSnapshot s = readSnapshot(77, "");
-    s.failure = scb::ReadFailure::WriterBusy;
-
-    const scb::TickResult tick = scb::applySnapshot(state, std::move(s), lines, clockAt(14, 7, 33));
-    QCOMPARE(tick.status, std::optional<std::string>("Last Failure at 14:07.33  Cnt:2"));
-    QCOMPARE(tick.statusReason, std::optional<std::string>("Its writer has the file open."));
-    QVERIFY(!tick.reloaded);
-    QCOMPARE(state.FailureCount, 2);
-    QCOMPARE(state.LastFileAge, 0);
-    QCOMPARE(state.LastFingerprint, scb::FileFingerprint{});
-    QCOMPARE(rowsOf(tick.rows), QStringList(12, Untouched));
-    QCOMPARE(lines.line(0), std::string("old"));
 }
 
 QTEST_GUILESS_MAIN(tst_FileLook)

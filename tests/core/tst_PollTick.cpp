@@ -120,6 +120,7 @@ private slots:
     void pollTick_missingFile_changesNothing();
     void pollTick_unchangedFile_feedsWithoutReading();
     void pollTick_writerHoldsFile_reportsFailureThenLoads();
+    void pollTick_sameTextReloaded_firesNoChange();
     void pollTick_twoRewritesInsideOneStamp_bothShown();
     void pollTick_handEditedPreview_reachesRows();
     void timeText_formatsHoursSeparatorMinutesStopSeconds_data();
@@ -178,7 +179,7 @@ void tst_PollTick::feedRows_fewerThanThreeLines_reportsBlankFile()
     const RowUpdate rows = scb::feedRows(lines);
     QCOMPARE(rowsOf(rows), QStringList{QString::fromStdString(scb::BlankFileMessage)} << QStringList(11, Untouched));
     QCOMPARE(lines.count(), 3);
-    QCOMPARE(lines.line(2), scb::BlankFileMessage);
+    QCOMPARE(std::string(lines.lineView(2)), scb::BlankFileMessage);
 }
 
 void tst_PollTick::pollTick_emptyFile_blankMessageThenBlankRows()
@@ -265,11 +266,13 @@ void tst_PollTick::pollTick_writerHoldsFile_reportsFailureThenLoads()
 
     const scb::TickResult failed = lookAndApply(state, path.toStdString(), lines, fixedClock(14, 7, 33));
     QCOMPARE(failed.status, std::optional<std::string>("Last Failure at 14:07.33  Cnt:2"));
+    QCOMPARE(failed.statusReason, std::optional<std::string>("Its writer has the file open."));
+    QVERIFY(!failed.reloaded);
     QCOMPARE(state.FailureCount, 2);
     QCOMPARE(state.LastFileAge, 0);
     QCOMPARE(state.LastFingerprint, scb::FileFingerprint{});
     QCOMPARE(rowsOf(failed.rows), QStringList(12, Untouched));
-    QCOMPARE(lines.line(0), std::string("old"));
+    QCOMPARE(std::string(lines.lineView(0)), std::string("old"));
 
     writer.kill();
     QVERIFY(writer.waitForFinished(10000));
@@ -279,6 +282,21 @@ void tst_PollTick::pollTick_writerHoldsFile_reportsFailureThenLoads()
     QVERIFY(!loaded.status);
     QCOMPARE(state.FailureCount, 2);
     QCOMPARE(rowsOf(loaded.rows), (QStringList{"TIME: 14:07", "fresh", "row"} << blanks(9)));
+}
+
+void tst_PollTick::pollTick_sameTextReloaded_firesNoChange()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Main.txt");
+    writeFile(path, "TIME:\nx\ny");
+    scb::DisplayState state;
+    PreviewLines lines("TIME:\r\nx\r\ny");
+    int changes = 0;
+    lines.onChange = [&] { ++changes; };
+    const scb::TickResult tick = lookAndApply(state, path.toStdString(), lines, fixedClock(9, 0, 0));
+    QVERIFY(tick.reloaded);
+    QCOMPARE(changes, 0);
+    QCOMPARE(state.LastFileAge, scb::fileAge(path.toStdString()));
 }
 
 void tst_PollTick::pollTick_twoRewritesInsideOneStamp_bothShown()
