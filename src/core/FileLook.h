@@ -2,8 +2,9 @@
 // The file-system half of the poll tick, apart from the state it changes.
 //
 // lookAtFile() does the stat and, when the file changed since the last load,
-// the exclusive read; it touches nothing else, so it can run on any thread.
-// The control window runs it on a BoundedCall's worker, so a display file on
+// the exclusive read; it touches nothing else but the writer watch it is
+// given, so it can run on any thread that owns that watch. The control window
+// runs it on the display-file feed's worker, so a display file on
 // a share that stopped answering stalls that worker only and never the
 // interface; it tells the worker when the stat has answered, so that a large
 // read that follows is not waited for either: it lands once it is done.
