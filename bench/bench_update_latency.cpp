@@ -19,7 +19,6 @@
 #include "Unit_Results.h"
 #include "core/platform/ExclusiveRead.h"
 #include "core/FileStamp.h"
-#include "adapters/FileWatcher.h"
 #include "widgets/ScbGrid.h"
 #include "widgets/SpinEdit.h"
 
@@ -309,8 +308,7 @@ Figures runLatency(bool watch, int versions, unsigned seed, const char *self)
     // Connected after the window's own handlers, so these run right after the
     // tick has set the rows.
     QObject::connect(w.form->findChild<QTimer *>(QStringLiteral("Timer1")), &QTimer::timeout, observe);
-    if (auto *watcher = w.form->findChild<FileWatcher *>())
-        QObject::connect(watcher, &FileWatcher::fileFinished, observe);
+    QObject::connect(&w.form->displayFileFeed(), &DisplayFileFeed::fileFinished, observe);
 
     // The CPU this thread spent inside the longest gap tells the window's own
     // work from the machine handing the processor to someone else.

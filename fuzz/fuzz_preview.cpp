@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -33,25 +34,27 @@ void checkInvariants(const scb::PreviewLines &lines)
 
     // Fetch in a scrambled order too: the line cache must not depend on it.
     std::string joined;
+    std::vector<std::string> forward;
     for (int i = 0; i < lines.count(); ++i) {
         if (i > 0)
             joined += "\r\n";
-        joined += lines.line(i);
+        forward.emplace_back(lines.lineView(i));
+        joined += forward.back();
     }
     check(joined == text);
     for (int i = lines.count() - 1; i >= 0; i -= 3)
-        check(lines.lineView(i) == lines.line(i));
-    check(lines.line(lines.count()).empty());
-    check(lines.line(-1).empty());
+        check(lines.lineView(i) == forward[static_cast<std::size_t>(i)]);
+    check(lines.lineView(lines.count()).empty());
+    check(lines.lineView(-1).empty());
 }
 
 void checkFeed(scb::PreviewLines &lines)
 {
     const int before = lines.count();
-    const std::string firstLine = lines.line(0);
+    const std::string firstLine(lines.lineView(0));
     std::string lineCopies[15];
     for (int i = 0; i < 15; ++i)
-        lineCopies[i] = lines.line(i);
+        lineCopies[i] = lines.lineView(i);
     const scb::RowUpdate rows = scb::feedRows(lines);
     checkInvariants(lines);
     if (before < 3) {

@@ -6,7 +6,6 @@
 #include "adapters/DisplayFileFeed.h"
 #include "core/FileLook.h"
 #include "core/platform/Platform.h"
-#include "adapters/FileWatcher.h"
 
 #include <QElapsedTimer>
 #include <QBuffer>
@@ -81,7 +80,8 @@ struct Share
 
     static scb::LookFunction lookThrough(std::shared_ptr<Share> share)
     {
-        return [share](const std::string &path, std::int32_t lastAge, const scb::FileFingerprint &lastPrint) {
+        return [share](const std::string &path, std::int32_t lastAge, const scb::FileFingerprint &lastPrint,
+                       scb::FileWatch *writers) {
             bool fail = false;
             bool slow = false;
             {
@@ -96,7 +96,7 @@ struct Share
                 const std::lock_guard lock(share->mutex);
                 fail = share->failReads;
             }
-            scb::FileSnapshot s = scb::lookAtFile(path, lastAge, lastPrint);
+            scb::FileSnapshot s = scb::lookAtFile(path, lastAge, lastPrint, writers);
             if (fail && s.loadAttempted) {
                 s.failure = scb::ReadFailure::Unreadable;
                 s.bytes.clear();
@@ -137,17 +137,14 @@ QByteArray bitmap()
 QString seen(const WindowFixture &w)
 {
     const scb::DisplayState &state = w.form->state();
-    const auto *watcher = w.form->findChild<FileWatcher *>();
     const QSize size = w.grid()->picture().size();
-    QString text = QStringLiteral("display file %1, row 0 %2 | picture %3, loaded %4, %5x%6 | watching %7 %8"
-                                  " | messages %9")
+    QString text = QStringLiteral("display file %1, row 0 %2 | picture %3, loaded %4, %5x%6 | messages %7")
                        .arg(w.child<FileOpenEdit>("XMLFile")->filename(), w.row(0),
                             QString::fromStdString(state.Choices.Look.BackgroundImagePath))
                        .arg(state.BackgroundLoaded)
                        .arg(size.width())
                        .arg(size.height())
-                       .arg(watcher->isWatching())
-                       .arg(QString::fromStdString(watcher->path()), w.dialogs->messages.join(u'/'));
+                       .arg(w.dialogs->messages.join(u'/'));
     return text.replace(w.dir(), QStringLiteral("<dir>"));
 }
 

@@ -234,11 +234,11 @@ void tst_Layout::previewMemo_opensWithStartListAndNoScrollBars()
     QCOMPARE(w.form->board().lines().count(), 16);
     const std::string &text = w.form->board().lines().text();
     QCOMPARE(text.size(), std::size_t(338));
-    QCOMPARE(w.form->board().lines().line(0), std::string());
-    QCOMPARE(w.form->board().lines().line(3), std::string("Teams - Free Routine Preliminary"));
-    QCOMPARE(w.form->board().lines().line(6), std::string(" 2  CZECH REPUBLIC "));
-    QCOMPARE(w.form->board().lines().line(14), std::string("10  BELARUS  "));
-    QCOMPARE(w.form->board().lines().line(15), std::string());
+    QCOMPARE(std::string(w.form->board().lines().lineView(0)), std::string());
+    QCOMPARE(std::string(w.form->board().lines().lineView(3)), std::string("Teams - Free Routine Preliminary"));
+    QCOMPARE(std::string(w.form->board().lines().lineView(6)), std::string(" 2  CZECH REPUBLIC "));
+    QCOMPARE(std::string(w.form->board().lines().lineView(14)), std::string("10  BELARUS  "));
+    QCOMPARE(std::string(w.form->board().lines().lineView(15)), std::string());
     QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
     QVERIFY(!memo->horizontalScrollBar()->isVisible());
     QVERIFY(!memo->verticalScrollBar()->isVisible());

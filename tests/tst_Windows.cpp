@@ -207,7 +207,7 @@ void tst_Windows::previewEdit_reachesBoardAtNextTick_untilFileChanges()
     cursor.movePosition(QTextCursor::EndOfBlock);
     w.child<PreviewMemo>("MainMemo")->setTextCursor(cursor);
     QTest::keyClicks(w.child<PreviewMemo>("MainMemo"), "!");
-    QCOMPARE(w.form->board().lines().line(1), std::string("line 1!"));
+    QCOMPARE(std::string(w.form->board().lines().lineView(1)), std::string("line 1!"));
     QCOMPARE(w.row(1), QStringLiteral("line 1"));
     w.tick();
     QCOMPARE(w.row(1), QStringLiteral("line 1!"));

@@ -60,11 +60,6 @@ PictureLoad loadPictureFile(const std::string &path)
     return PictureLoad{file.exists, decodeBackgroundPicture(file.check, file.bytes)};
 }
 
-std::optional<LoadedPicture> loadBackgroundPicture(const QString &path)
-{
-    return loadPictureFile(toBytes(path)).picture;
-}
-
 std::optional<LoadedPicture> decodeBackgroundPicture(const scb::PictureCheck &check, const std::string &bytes)
 {
     if (!check.ok)

@@ -32,11 +32,6 @@ struct PictureLoad
 };
 PictureLoad loadPictureFile(const std::string &path);
 
-// Empty when the path is empty, names no readable regular file, has an
-// extension other than bmp/png/jpg/jpeg/ico/emf/wmf, or the picture is
-// malformed.
-std::optional<LoadedPicture> loadBackgroundPicture(const QString &path);
-
 // The same for a file already read: empty unless the check passed and the
 // bytes decode.
 std::optional<LoadedPicture> decodeBackgroundPicture(const scb::PictureCheck &check, const std::string &bytes);

@@ -4,10 +4,12 @@
 
 #include "core/BoundedCall.h"
 #include "core/platform/ExclusiveRead.h"
+#include "core/platform/FileWatch.h"
 
 namespace scb {
 
-FileSnapshot lookAtFile(const std::string &path, std::int32_t lastAge, const FileFingerprint &lastPrint)
+FileSnapshot lookAtFile(const std::string &path, std::int32_t lastAge, const FileFingerprint &lastPrint,
+                        FileWatch *writers)
 {
     FileSnapshot snapshot;
     // The two-second stamp alone misses a second rewrite inside the same step
@@ -22,12 +24,13 @@ FileSnapshot lookAtFile(const std::string &path, std::int32_t lastAge, const Fil
     fileSystemAnswered(unchanged ? 0 : snapshot.stamp.print.size);
     // Every tick, so that the write a writer starts between two loads is
     // known when the second one reads.
-    followWriters(path);
+    if (writers)
+        writers->follow(path);
     if (unchanged)
         return snapshot;
     snapshot.loadAttempted = true;
     try {
-        snapshot.bytes = readFileExclusive(path);
+        snapshot.bytes = readFileExclusive(path, writers);
     } catch (const ReadError &e) {
         snapshot.failure = e.reason();
         snapshot.bytes.clear();

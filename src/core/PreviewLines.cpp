@@ -155,11 +155,6 @@ bool PreviewLines::take(PreviewLines &&other)
     return true;
 }
 
-std::string PreviewLines::line(int i) const
-{
-    return std::string(lineView(i));
-}
-
 int PreviewLines::add(const std::string &s)
 {
     Normalised n = normalise(s);

@@ -55,11 +55,9 @@ public:
 
     int count() const { return m_count; }
 
-    // Line i without its CR LF; empty for an index at or past the count.
-    // Cost grows with i, not with the length of the text.
-    std::string line(int i) const;
-
-    // The same line without a copy; valid until the text next changes.
+    // Line i without its CR LF, without a copy; valid until the text next
+    // changes. Empty for an index at or past the count. Cost grows with i,
+    // not with the length of the text.
     std::string_view lineView(int i) const;
 
     // The lines as an editor shows them: each decoded by the line rule and
@@ -101,7 +99,7 @@ private:
 
     std::string m_text;
     int m_count = 1;
-    // Start offsets of lines already found; extended lazily by line().
+    // Start offsets of lines already found; extended lazily by lineView().
     mutable std::vector<std::size_t> m_lineStarts;
     // Per line: 0 while unknown, else its LineCodec plus one.
     mutable std::vector<unsigned char> m_codecs;

@@ -1,4 +1,5 @@
 #include "adapters/BackgroundPicture.h"
+#include "adapters/QtConvert.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -86,14 +87,14 @@ class tst_BackgroundPicture : public QObject
 private slots:
     void init();
 
-    void loadBackgroundPicture_bitmap_hasItsPixels_data();
-    void loadBackgroundPicture_bitmap_hasItsPixels();
-    void loadBackgroundPicture_runLengthGaps_showFirstPaletteColour();
-    void loadBackgroundPicture_icon_decodes_data();
-    void loadBackgroundPicture_icon_decodes();
-    void loadBackgroundPicture_metafile_recognisedWithoutImage();
-    void loadBackgroundPicture_badFile_givesNothing_data();
-    void loadBackgroundPicture_badFile_givesNothing();
+    void loadPictureFile_bitmap_hasItsPixels_data();
+    void loadPictureFile_bitmap_hasItsPixels();
+    void loadPictureFile_runLengthGaps_showFirstPaletteColour();
+    void loadPictureFile_icon_decodes_data();
+    void loadPictureFile_icon_decodes();
+    void loadPictureFile_metafile_recognisedWithoutImage();
+    void loadPictureFile_badFile_givesNothing_data();
+    void loadPictureFile_badFile_givesNothing();
     void backgroundLoadErrorText_isMessageThenPath();
 
 private:
@@ -117,7 +118,7 @@ QString tst_BackgroundPicture::write(const QString &name, const QByteArray &cont
     return path;
 }
 
-void tst_BackgroundPicture::loadBackgroundPicture_bitmap_hasItsPixels_data()
+void tst_BackgroundPicture::loadPictureFile_bitmap_hasItsPixels_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
@@ -135,14 +136,14 @@ void tst_BackgroundPicture::loadBackgroundPicture_bitmap_hasItsPixels_data()
                                           << false;
 }
 
-void tst_BackgroundPicture::loadBackgroundPicture_bitmap_hasItsPixels()
+void tst_BackgroundPicture::loadPictureFile_bitmap_hasItsPixels()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(int, kind);
     QFETCH(bool, exact);
 
-    const auto picture = loadBackgroundPicture(write(name, content));
+    const auto picture = loadPictureFile(toBytes(write(name, content))).picture;
     QVERIFY(picture.has_value());
     QCOMPARE(int(picture->kind), kind);
     QCOMPARE(picture->image.size(), QSize(4, 3));
@@ -155,11 +156,11 @@ void tst_BackgroundPicture::loadBackgroundPicture_bitmap_hasItsPixels()
 
 // The stream paints two pixels of the bottom row, then ends that line and
 // the picture early; everything skipped must come out as palette entry 0.
-void tst_BackgroundPicture::loadBackgroundPicture_runLengthGaps_showFirstPaletteColour()
+void tst_BackgroundPicture::loadPictureFile_runLengthGaps_showFirstPaletteColour()
 {
     const QByteArray palette = QByteArray("\x30\x20\x10\0", 4) + QByteArray("\0\xff\0\0", 4);
     const QByteArray stream("\x02\x01\x00\x00\x00\x01", 6);
-    const auto picture = loadBackgroundPicture(write("rle.bmp", bitmapFile(4, 2, 8, 1, palette, stream)));
+    const auto picture = loadPictureFile(toBytes(write("rle.bmp", bitmapFile(4, 2, 8, 1, palette, stream)))).picture;
     QVERIFY(picture.has_value());
     QCOMPARE(picture->image.size(), QSize(4, 2));
     const QColor first(0x10, 0x20, 0x30);
@@ -171,7 +172,7 @@ void tst_BackgroundPicture::loadBackgroundPicture_runLengthGaps_showFirstPalette
     }
 }
 
-void tst_BackgroundPicture::loadBackgroundPicture_icon_decodes_data()
+void tst_BackgroundPicture::loadPictureFile_icon_decodes_data()
 {
     QTest::addColumn<QByteArray>("content");
 
@@ -192,10 +193,10 @@ void tst_BackgroundPicture::loadBackgroundPicture_icon_decodes_data()
     QTest::newRow("PNG image") << iconFile(png);
 }
 
-void tst_BackgroundPicture::loadBackgroundPicture_icon_decodes()
+void tst_BackgroundPicture::loadPictureFile_icon_decodes()
 {
     QFETCH(QByteArray, content);
-    const auto picture = loadBackgroundPicture(write("board.ico", content));
+    const auto picture = loadPictureFile(toBytes(write("board.ico", content))).picture;
     QVERIFY(picture.has_value());
     QCOMPARE(picture->kind, scb::PictureKind::Icon);
     QCOMPARE(picture->image.size(), QSize(2, 2));
@@ -204,17 +205,17 @@ void tst_BackgroundPicture::loadBackgroundPicture_icon_decodes()
     QCOMPARE(QColor(picture->image.pixel(1, 1)), QColor(255, 0, 0));
 }
 
-void tst_BackgroundPicture::loadBackgroundPicture_metafile_recognisedWithoutImage()
+void tst_BackgroundPicture::loadPictureFile_metafile_recognisedWithoutImage()
 {
     const QByteArray wmf = le16(1) + le16(9) + le16(0x0300) + le32(12) + le16(0) + le32(3) + le16(0) + le32(3)
         + le16(0);
-    const auto picture = loadBackgroundPicture(write("board.wmf", wmf));
+    const auto picture = loadPictureFile(toBytes(write("board.wmf", wmf))).picture;
     QVERIFY(picture.has_value());
     QCOMPARE(picture->kind, scb::PictureKind::Metafile);
     QVERIFY(picture->image.isNull());
 }
 
-void tst_BackgroundPicture::loadBackgroundPicture_badFile_givesNothing_data()
+void tst_BackgroundPicture::loadPictureFile_badFile_givesNothing_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
@@ -246,7 +247,7 @@ void tst_BackgroundPicture::loadBackgroundPicture_badFile_givesNothing_data()
     QTest::newRow("zero-byte metafile") << "board.emf" << QByteArray();
 }
 
-void tst_BackgroundPicture::loadBackgroundPicture_badFile_givesNothing()
+void tst_BackgroundPicture::loadPictureFile_badFile_givesNothing()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
@@ -260,7 +261,7 @@ void tst_BackgroundPicture::loadBackgroundPicture_badFile_givesNothing()
     } else if (!name.isEmpty()) {
         path = write(name, content);
     }
-    QVERIFY(!loadBackgroundPicture(path).has_value());
+    QVERIFY(!loadPictureFile(toBytes(path)).picture.has_value());
 }
 
 void tst_BackgroundPicture::backgroundLoadErrorText_isMessageThenPath()

@@ -15,6 +15,7 @@
 #include "core/Error.h"
 #include "core/platform/ExclusiveRead.h"
 #include "core/platform/FileRead.h"
+#include "core/platform/FileWatch.h"
 
 Q_DECLARE_METATYPE(scb::ReadFailure)
 Q_DECLARE_METATYPE(scb::OverLimit)
@@ -57,10 +58,10 @@ private:
     QProcess m_process;
 };
 
-QString errorOf(const std::string &path, scb::ReadFailure *reason = nullptr)
+QString errorOf(const std::string &path, scb::ReadFailure *reason = nullptr, scb::FileWatch *writers = nullptr)
 {
     try {
-        scb::readFileExclusive(path);
+        scb::readFileExclusive(path, writers);
     } catch (const scb::ReadError &e) {
         if (reason)
             *reason = e.reason();
@@ -186,7 +187,10 @@ void tst_ExclusiveRead::read_writerPausedMidWrite_failsWhoeverOwnsFile()
     QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
     const QString path = dir.filePath("Main.txt");
     writeFile(path, "TIME: old\r\n");
-    QCOMPARE(QByteArray::fromStdString(scb::readFileExclusive(path.toStdString())), QByteArray("TIME: old\r\n"));
+    // The reader's watch follows writers from its first read on.
+    scb::FileWatch writers(true);
+    QCOMPARE(QByteArray::fromStdString(scb::readFileExclusive(path.toStdString(), &writers)),
+             QByteArray("TIME: old\r\n"));
     const int writer = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
     QVERIFY(writer >= 0);
     std::unique_ptr<AsNobody> reader;
@@ -198,12 +202,13 @@ void tst_ExclusiveRead::read_writerPausedMidWrite_failsWhoeverOwnsFile()
     QCOMPARE(::ftruncate(writer, 0), 0);
     QCOMPARE(::write(writer, "TIME: ne", 8), ssize_t(8));
     scb::ReadFailure reason = scb::ReadFailure::None;
-    QCOMPARE(errorOf(path.toStdString(), &reason), "Cannot open file " + path);
+    QCOMPARE(errorOf(path.toStdString(), &reason, &writers), "Cannot open file " + path);
     QCOMPARE(reason, scb::ReadFailure::WriterBusy);
 
     QCOMPARE(::write(writer, "w\r\n", 3), ssize_t(3));
     QCOMPARE(::close(writer), 0);
-    QCOMPARE(QByteArray::fromStdString(scb::readFileExclusive(path.toStdString())), QByteArray("TIME: new\r\n"));
+    QCOMPARE(QByteArray::fromStdString(scb::readFileExclusive(path.toStdString(), &writers)),
+             QByteArray("TIME: new\r\n"));
 }
 
 void tst_ExclusiveRead::read_writersOpeningMeanwhile_neverEndsProgram()

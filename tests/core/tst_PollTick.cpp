@@ -118,6 +118,7 @@ private slots:
     void pollTick_missingFile_changesNothing();
     void pollTick_unchangedFile_feedsWithoutReading();
     void pollTick_writerHoldsFile_reportsFailureThenLoads();
+    void pollTick_sameTextReloaded_firesNoChange();
     void pollTick_twoRewritesInsideOneStamp_bothShown();
     void pollTick_handEditedPreview_reachesRows();
     void timeText_formatsHoursSeparatorMinutesStopSeconds_data();
@@ -176,7 +177,7 @@ void tst_PollTick::feedRows_fewerThanThreeLines_reportsBlankFile()
     const RowUpdate rows = scb::feedRows(lines);
     QCOMPARE(rowsOf(rows), QStringList{QString::fromStdString(scb::BlankFileMessage)} << QStringList(11, Untouched));
     QCOMPARE(lines.count(), 3);
-    QCOMPARE(lines.line(2), scb::BlankFileMessage);
+    QCOMPARE(std::string(lines.lineView(2)), scb::BlankFileMessage);
 }
 
 void tst_PollTick::pollTick_emptyFile_blankMessageThenBlankRows()
@@ -270,7 +271,9 @@ void tst_PollTick::pollTick_writerHoldsFile_reportsFailureThenLoads()
     QCOMPARE(board.LastFileAge(), 0);
     QCOMPARE(board.LastFingerprint(), scb::FileFingerprint{});
     QCOMPARE(rowsOf(board, failed), QStringList(12, Untouched));
-    QCOMPARE(board.lines().line(0), std::string("old"));
+    QCOMPARE(board.statusReason(), std::string("Its writer has the file open."));
+    QVERIFY(!failed.reloaded);
+    QCOMPARE(std::string(board.lines().lineView(0)), std::string("old"));
 
     writer.kill();
     QVERIFY(writer.waitForFinished(10000));
@@ -280,6 +283,21 @@ void tst_PollTick::pollTick_writerHoldsFile_reportsFailureThenLoads()
     QVERIFY(!loaded.statusChanged);
     QCOMPARE(board.FailureCount(), 2);
     QCOMPARE(rowsOf(board, loaded), (QStringList{"TIME: 14:07", "fresh", "row"} << blanks(9)));
+}
+
+void tst_PollTick::pollTick_sameTextReloaded_firesNoChange()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Main.txt");
+    writeFile(path, "TIME:\nx\ny");
+    scb::BoardModel board;
+    board.edit("TIME:\r\nx\r\ny");
+    int changes = 0;
+    board.onTextChanged = [&] { ++changes; };
+    const scb::BoardChange tick = lookAndApply(board, path.toStdString(), fixedClock(9, 0, 0));
+    QVERIFY(tick.reloaded);
+    QCOMPARE(changes, 0);
+    QCOMPARE(board.LastFileAge(), scb::fileAge(path.toStdString()));
 }
 
 void tst_PollTick::pollTick_twoRewritesInsideOneStamp_bothShown()

@@ -12,7 +12,7 @@ QStringList allLines(const PreviewLines &lines)
 {
     QStringList out;
     for (int i = 0; i < lines.count(); ++i)
-        out << QString::fromLatin1(lines.line(i));
+        out << QString::fromLatin1(lines.lineView(i));
     return out;
 }
 
@@ -25,8 +25,8 @@ class tst_PreviewLines : public QObject
 private slots:
     void setText_countsAndFetches_data();
     void setText_countsAndFetches();
-    void line_pastCountOrNegative_isEmpty();
-    void line_afterTextReplaced_readsNewText();
+    void lineView_pastCountOrNegative_isEmpty();
+    void lineView_afterTextReplaced_readsNewText();
     void setText_sameText_firesNoChange();
     void add_appendsPerRules_data();
     void add_appendsPerRules();
@@ -76,23 +76,23 @@ void tst_PreviewLines::setText_countsAndFetches()
     QCOMPARE(QByteArray::fromStdString(built.text()), stored);
 }
 
-void tst_PreviewLines::line_pastCountOrNegative_isEmpty()
+void tst_PreviewLines::lineView_pastCountOrNegative_isEmpty()
 {
     PreviewLines preview("A\r\nB");
-    QCOMPARE(preview.line(2), std::string());
-    QCOMPARE(preview.line(100), std::string());
-    QCOMPARE(preview.line(-1), std::string());
-    QCOMPARE(preview.line(1), std::string("B"));
+    QCOMPARE(std::string(preview.lineView(2)), std::string());
+    QCOMPARE(std::string(preview.lineView(100)), std::string());
+    QCOMPARE(std::string(preview.lineView(-1)), std::string());
+    QCOMPARE(std::string(preview.lineView(1)), std::string("B"));
 }
 
-void tst_PreviewLines::line_afterTextReplaced_readsNewText()
+void tst_PreviewLines::lineView_afterTextReplaced_readsNewText()
 {
     PreviewLines preview("a0\r\na1\r\na2\r\na3\r\na4");
-    QCOMPARE(preview.line(4), std::string("a4"));
+    QCOMPARE(std::string(preview.lineView(4)), std::string("a4"));
     preview.setText("longer line 0\nb1\nb2");
-    QCOMPARE(preview.line(1), std::string("b1"));
-    QCOMPARE(preview.line(2), std::string("b2"));
-    QCOMPARE(preview.line(4), std::string());
+    QCOMPARE(std::string(preview.lineView(1)), std::string("b1"));
+    QCOMPARE(std::string(preview.lineView(2)), std::string("b2"));
+    QCOMPARE(std::string(preview.lineView(4)), std::string());
 }
 
 void tst_PreviewLines::setText_sameText_firesNoChange()
@@ -151,7 +151,7 @@ void tst_PreviewLines::add_appendsPerRules()
 void tst_PreviewLines::add_keepsEarlierLinesReadable()
 {
     PreviewLines preview("L0\r\nL1");
-    QCOMPARE(preview.line(1), std::string("L1")); // fills the start cache
+    QCOMPARE(std::string(preview.lineView(1)), std::string("L1")); // fills the start cache
     preview.add("L2");
     preview.add("L3");
     QCOMPARE(allLines(preview), (QStringList{"L0", "L1", "L2", "L3"}));
@@ -169,8 +169,8 @@ void tst_PreviewLines::setText_largeText_normalisesEveryBreak()
     QVERIFY(preview.setText(bytes));
     QCOMPARE(preview.count(), lines + 1);
     QCOMPARE(preview.text().size(), bytes.size() + lines / 2);
-    QCOMPARE(preview.line(lines - 1), "entry " + std::to_string(lines - 1));
-    QCOMPARE(preview.line(lines), std::string());
+    QCOMPARE(std::string(preview.lineView(lines - 1)), "entry " + std::to_string(lines - 1));
+    QCOMPARE(std::string(preview.lineView(lines)), std::string());
     QVERIFY(!preview.setText(bytes));
 }
 

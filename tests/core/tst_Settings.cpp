@@ -205,7 +205,8 @@ void tst_Settings::loadThenSave_writesNormalForm_data()
     QTest::newRow("decimal point") << QByteArray("[Settings]\r\nBColor=12.5\r\n") << QVariantMap{};
     QTest::newRow("blank value") << QByteArray("[Settings]\r\nBColor= \r\n") << QVariantMap{};
     QTest::newRow("trailing letter") << QByteArray("[Settings]\r\nBColor=7x\r\n") << QVariantMap{};
-    QTest::newRow("past 32 bits") << QByteArray("[Settings]\r\nBColor=4294967296\r\nFSize=-99999999999\r\n")
+    QTest::newRow("past 32 bits") << QByteArray("[Settings]\r\nBColor=4294967296\r\nFSize=-99999999999\r\n"
+                                             "SLeft=4294967297\r\nSWidth=-9223372036854775809\r\n")
                                   << QVariantMap{};
     QTest::newRow("plus sign") << QByteArray("[Settings]\r\nFSize=+12\r\n") << QVariantMap{{"FSize", "12"}};
     QTest::newRow("quoted leading spaces") << QByteArray("[Settings]\r\nFSize=\"  12\"\r\n")

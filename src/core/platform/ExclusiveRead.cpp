@@ -102,14 +102,6 @@ ReadError cannotOpen(const std::string &path, int error)
     }
 }
 
-// The thread's own watch: the worker that reads the display file keeps it for
-// its whole life, so it has seen every write since the first look.
-FileWatch &writerWatch()
-{
-    thread_local FileWatch watch(true);
-    return watch;
-}
-
 bool sameFile(const struct stat &a, const struct stat &b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
@@ -118,14 +110,7 @@ bool sameFile(const struct stat &a, const struct stat &b)
 
 } // namespace
 
-void followWriters(const std::string &path)
-{
-    FileWatch &watch = writerWatch();
-    watch.arm(path);
-    watch.readEvents();
-}
-
-std::string readFileExclusive(const std::string &path)
+std::string readFileExclusive(const std::string &path, FileWatch *writers)
 {
     // Looking before opening keeps devices from seeing an open at all; the
     // fstat below settles the question for the object actually opened.
@@ -154,7 +139,8 @@ std::string readFileExclusive(const std::string &path)
     LeaseGuard lease;
     const bool local = !isNetworkFileSystem(fd.get());
     if (local) {
-        followWriters(path);
+        if (writers)
+            writers->follow(path);
         makeLeaseBreakSignalHarmless();
         if (!lease.take(fd.get()) && errno == EAGAIN) {
             // Some process has the file open for writing: its writer is busy.
@@ -186,10 +172,9 @@ std::string readFileExclusive(const std::string &path)
     // read, so the stability check passes on half a file. The folder watch
     // saw the write begin and not end; its events are taken in now, after
     // the read, so a write that began before the read is among them.
-    if (local) {
-        FileWatch &watch = writerWatch();
-        watch.readEvents();
-        if (watch.writeUnfinished())
+    if (local && writers) {
+        writers->readEvents();
+        if (writers->writeUnfinished())
             throw ReadError(path, ReadFailure::WriterBusy);
     }
     return bytes;

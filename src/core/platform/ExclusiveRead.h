@@ -5,11 +5,11 @@
 // holds the file open for writing; the lease is held only for the read. Where
 // no lease can be had (not the owner, network file systems) the read is
 // accepted only when fstat before and after agree, and, on a local file
-// system, when the folder watch of the reading thread has not seen the file
-// changed and left unclosed by its writer. That watch starts with the first
-// read or followWriters() of a path on the thread, so a writer paused
-// mid-write before then is not seen. FIFOs, devices and folders fail at once
-// without blocking.
+// system, when the reader's folder watch has not seen the file changed and
+// left unclosed by its writer. That watch knows only what happened since it
+// was first armed on the path, so a writer paused mid-write before then is
+// not seen; the reader keeps one watch for all its reads. FIFOs, devices and
+// folders fail at once without blocking.
 
 #include <string>
 
@@ -17,12 +17,11 @@
 
 namespace scb {
 
-// Throws ReadError on any failure.
-std::string readFileExclusive(const std::string &path);
+class FileWatch;
 
-// Points the calling thread's watch for writers at path's folder and takes in
-// what it saw, so a writer who starts between two reads is known at the
-// second. Cheap when the path is unchanged; the poll tick calls it each time.
-void followWriters(const std::string &path);
+// Throws ReadError on any failure. writers, when given, is the reader's watch
+// made to follow writes (FileWatch(true)); it is armed on path and its events
+// are taken in before and after the read.
+std::string readFileExclusive(const std::string &path, FileWatch *writers = nullptr);
 
 } // namespace scb

@@ -179,6 +179,7 @@ bool FileWatch::readEvents()
         addWatches();
         finished = true;
     }
+    m_finished = m_finished || finished;
     return finished;
 }
 

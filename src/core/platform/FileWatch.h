@@ -15,6 +15,7 @@
 // happened while it watched, so right after arm() it knows of no writer.
 
 #include <string>
+#include <utility>
 
 #include "core/platform/UniqueFd.h"
 
@@ -47,6 +48,18 @@ public:
     // dropped events: in each case a look at the file is due.
     bool readEvents();
 
+    // arm(path), then readEvents(): what a reader does before each look.
+    void follow(const std::string &path)
+    {
+        arm(path);
+        readEvents();
+    }
+
+    // Whether any readEvents() since the last call saw a finish; clears that.
+    // A reader that drains the events for its own ends (the writer check of
+    // an exclusive read) leaves them here for whoever announces finishes.
+    bool takeFinished() { return std::exchange(m_finished, false); }
+
     // Following writes: the file was changed since it was last closed after
     // writing, moved in, moved away or deleted, as far as the events read so
     // far tell. A bare truncate or an mtime-only touch also counts as a
@@ -60,6 +73,7 @@ private:
     UniqueFd m_fd;
     bool m_followWrites = false;
     bool m_writeUnfinished = false;
+    bool m_finished = false;
     int m_folderWd = -1;
     int m_parentWd = -1;
     std::string m_path;
