@@ -3,6 +3,7 @@
 
 #include "WindowFixture.h"
 #include "core/Error.h"
+#include "core/Version.h"
 #include "widgets/FileOpenEdit.h"
 #include "widgets/PreviewMemo.h"
 #include "widgets/RockerSwitch.h"
@@ -138,7 +139,7 @@ void tst_Windows::startup_retitlesControlWindow()
 {
     WindowFixture w;
     w.start();
-    QCOMPARE(w.form->windowTitle(), QStringLiteral("Torvane Zentrack Scoreboard Version 1.3"));
+    QCOMPARE(w.form->windowTitle(), QStringLiteral("Torvane Zentrack Scoreboard Version ") + QLatin1String(scb::Version));
     QCOMPARE(QString::fromStdString(w.form->state().SettingsDir), QDir::currentPath());
     // No display file anywhere: the tick changes nothing.
     w.tick();
