@@ -13,6 +13,7 @@
 
 #include "BenchProcess.h"
 #include "BenchTime.h"
+#include "BenchWebSocket.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -88,7 +89,7 @@ public:
             const std::string hello = "GET /ws HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port)
                 + "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
                   "Sec-WebSocket-Version: 13\r\n\r\n";
-            sendAll(fd, hello);
+            bench::sendAll(fd, hello);
             ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
             Client c;
             c.fd = fd;
@@ -141,17 +142,6 @@ private:
         std::int64_t arrivedNs = 0;
     };
 
-    static void sendAll(int fd, const std::string &data)
-    {
-        std::size_t off = 0;
-        while (off < data.size()) {
-            const ssize_t n = ::send(fd, data.data() + off, data.size() - off, MSG_NOSIGNAL);
-            if (n <= 0 && errno != EINTR && errno != EAGAIN)
-                return;
-            off += n > 0 ? static_cast<std::size_t>(n) : 0;
-        }
-    }
-
     bool pump(std::int64_t deadline, const std::function<bool()> &done)
     {
         std::vector<pollfd> fds;
@@ -172,55 +162,25 @@ private:
 
     void receive(Client &c)
     {
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
-            if (n <= 0)
-                break;
-            c.in.append(buf, static_cast<std::size_t>(n));
-        }
+        bench::receiveAvailable(c.fd, c.in);
         const std::int64_t now = monoNs();
         if (!c.upgraded) {
-            const std::size_t end = c.in.find("\r\n\r\n");
-            if (end == std::string::npos)
+            const std::optional<bool> answer = bench::takeHandshakeAnswer(c.in);
+            if (!answer)
                 return;
-            c.upgraded = c.in.compare(0, 12, "HTTP/1.1 101") == 0;
-            c.in.erase(0, end + 4);
+            c.upgraded = *answer;
         }
-        // Server frames: FIN and opcode, a length of 7, 7+16 or 7+64 bits, no mask.
-        while (c.in.size() >= 2) {
-            const auto b = reinterpret_cast<const unsigned char *>(c.in.data());
-            std::size_t head = 2;
-            std::uint64_t len = b[1] & 0x7F;
-            if (len == 126) {
-                head = 4;
-                if (c.in.size() < head)
-                    return;
-                len = (std::uint64_t(b[2]) << 8) | b[3];
-            } else if (len == 127) {
-                head = 10;
-                if (c.in.size() < head)
-                    return;
-                len = 0;
-                for (int k = 2; k < 10; ++k)
-                    len = (len << 8) | b[k];
-            }
-            if (c.in.size() < head + len)
-                return;
-            const int opcode = b[0] & 0x0F;
-            const std::string_view payload(c.in.data() + head, len);
-            if (opcode == 0x1) {
+        std::size_t at = 0;
+        while (const std::optional<bench::ServerFrame> frame = bench::nextServerFrame(std::string_view(c.in).substr(at))) {
+            if (frame->opcode == 0x1) {
                 ++c.messages;
-                if (!m_token.empty() && !c.arrivedNs && payload.find(m_token) != std::string_view::npos)
+                if (!m_token.empty() && !c.arrivedNs && frame->payload.find(m_token) != std::string_view::npos)
                     c.arrivedNs = now;
-            } else if (opcode == 0x9 && len <= 125) {
-                // Pong, masked with a zero key as every client frame must be masked.
-                std::string pong = {char(0x8A), char(0x80 | len), 0, 0, 0, 0};
-                pong.append(payload);
-                sendAll(c.fd, pong);
             }
-            c.in.erase(0, head + len);
+            bench::answerPing(c.fd, *frame);
+            at += frame->size;
         }
+        c.in.erase(0, at);
     }
 
     std::vector<Client> m_clients;

@@ -13,6 +13,7 @@
 
 #include "BenchProcess.h"
 #include "BenchTime.h"
+#include "BenchWebSocket.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -137,7 +138,7 @@ public:
                 die("cannot connect subscriber " + std::to_string(i) + ": " + std::strerror(errno));
             const int one = 1;
             ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-            sendAll(fd, hello);
+            bench::sendAll(fd, hello);
             ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
             epoll_event ev{};
             ev.events = EPOLLIN;
@@ -190,69 +191,26 @@ private:
         int version = -1;
     };
 
-    static void sendAll(int fd, const std::string &data)
-    {
-        std::size_t off = 0;
-        while (off < data.size()) {
-            const ssize_t n = ::send(fd, data.data() + off, data.size() - off, MSG_NOSIGNAL);
-            if (n <= 0 && errno != EINTR && errno != EAGAIN)
-                return;
-            off += n > 0 ? static_cast<std::size_t>(n) : 0;
-        }
-    }
-
     void receive(Sub &s)
     {
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::recv(s.fd, buf, sizeof buf, 0);
-            if (n <= 0)
-                break;
-            s.in.append(buf, static_cast<std::size_t>(n));
-        }
+        bench::receiveAvailable(s.fd, s.in);
         const std::int64_t now = monoNs();
         if (!s.upgraded) {
-            const std::size_t end = s.in.find("\r\n\r\n");
-            if (end == std::string::npos)
+            const std::string head = s.in.substr(0, s.in.find('\r'));
+            const std::optional<bool> answer = bench::takeHandshakeAnswer(s.in);
+            if (!answer)
                 return;
-            if (s.in.compare(0, 12, "HTTP/1.1 101") != 0)
-                die("a subscriber was refused: " + s.in.substr(0, s.in.find('\r')));
+            if (!*answer)
+                die("a subscriber was refused: " + head);
             s.upgraded = true;
             ++m_upgraded;
-            s.in.erase(0, end + 4);
         }
-        // Server frames: FIN and opcode, a length of 7, 7+16 or 7+64 bits, no mask.
         std::size_t at = 0;
-        while (s.in.size() - at >= 2) {
-            const auto b = reinterpret_cast<const unsigned char *>(s.in.data() + at);
-            std::size_t head = 2;
-            std::uint64_t len = b[1] & 0x7F;
-            if (len == 126) {
-                head = 4;
-                if (s.in.size() - at < head)
-                    break;
-                len = (std::uint64_t(b[2]) << 8) | b[3];
-            } else if (len == 127) {
-                head = 10;
-                if (s.in.size() - at < head)
-                    break;
-                len = 0;
-                for (int k = 2; k < 10; ++k)
-                    len = (len << 8) | b[k];
-            }
-            if (s.in.size() - at < head + len)
-                break;
-            const int opcode = b[0] & 0x0F;
-            const std::string_view payload(s.in.data() + at + head, len);
-            if (opcode == 0x1)
-                arrived(s, payload, now);
-            else if (opcode == 0x9 && len <= 125) {
-                // Pong, masked with a zero key as every client frame must be masked.
-                std::string pong = {char(0x8A), char(0x80 | len), 0, 0, 0, 0};
-                pong.append(payload);
-                sendAll(s.fd, pong);
-            }
-            at += head + len;
+        while (const std::optional<bench::ServerFrame> frame = bench::nextServerFrame(std::string_view(s.in).substr(at))) {
+            if (frame->opcode == 0x1)
+                arrived(s, frame->payload, now);
+            bench::answerPing(s.fd, *frame);
+            at += frame->size;
         }
         s.in.erase(0, at);
     }
