@@ -90,7 +90,7 @@ struct Share
                 slow = share->slowReads;
             }
             if (slow)
-                scb::fileSystemAnswered(scb::stampAndFingerprint(path).print.size);
+                scb::workAhead(scb::stampAndFingerprint(path).print.size);
             share->pass(path);
             {
                 const std::lock_guard lock(share->mutex);

@@ -15,13 +15,6 @@ BoardModel::BoardModel()
     };
 }
 
-const std::string &BoardModel::row(int r) const
-{
-    static const std::string none;
-    const RowLinePtr line = rowLine(r);
-    return line ? line->bytes : none;
-}
-
 RowLinePtr BoardModel::rowLine(int r) const
 {
     return r >= 0 && r < RowCount ? m_rows[static_cast<std::size_t>(r)] : nullptr;
@@ -51,15 +44,12 @@ BoardChange BoardModel::apply(FileSnapshot &&snapshot, const TickEnvironment &en
     }
 
     const RowUpdate fed = feedRows(m_lines);
-    // The same shared line again is the same bytes; another one is compared.
     for (std::size_t r = 0; r < RowCount; ++r) {
         const RowLinePtr &now = fed[r];
         if (!now)
             continue;
         change.rowsSet.set(r);
-        if (m_rows[r] == now)
-            continue;
-        if (!m_rows[r] || m_rows[r]->bytes != now->bytes)
+        if (!sameRow(m_rows[r], now))
             change.rowsChanged.set(r);
         m_rows[r] = now;
     }

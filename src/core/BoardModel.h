@@ -45,9 +45,8 @@ public:
     BoardModel &operator=(const BoardModel &) = delete;
 
     const PreviewLines &lines() const { return m_lines; }
-    // Row r's bytes as the feed last set them (empty before the first feed).
-    const std::string &row(int r) const;
-    // The same with what the row shows of them; null before the first feed.
+    // Row r as the feed last set it, its bytes and what it shows of them;
+    // null before the first feed.
     RowLinePtr rowLine(int r) const;
     const std::string &status() const { return m_status; }
     const std::string &statusReason() const { return m_statusReason; }

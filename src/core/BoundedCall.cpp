@@ -29,11 +29,6 @@ thread_local BoundedWorker::Shared *t_running = nullptr;
 
 } // namespace
 
-void fileSystemAnswered(std::int64_t bytesToRead)
-{
-    workAhead(bytesToRead);
-}
-
 void workAhead(std::int64_t bytes)
 {
     if (!t_running)

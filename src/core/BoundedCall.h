@@ -45,18 +45,17 @@ struct CallBound
     // The longest the caller waits, whatever the call does: a local file
     // system answers in microseconds, a dead share never.
     std::chrono::milliseconds wait{150};
-    // A call that, through fileSystemAnswered() or workAhead(), says it
+    // A call that, through workAhead(), says it
     // still has more bytes than this to read or make is not waited for any
     // longer: a large read on a live file system takes its time, and holding
     // the caller for it would only freeze the interface. It lands when done.
     std::int64_t waitedReadBytes = std::int64_t{1} << 20;
 };
 
-// Called by a call running on a BoundedCall's worker once its file system
-// has answered, with the bytes it will read next. Does nothing elsewhere.
-void fileSystemAnswered(std::int64_t bytesToRead);
-// The same before other work that grows with a size, such as decoding a
-// picture into that many bytes: a large one is not waited for either.
+// Called by a call running on a BoundedCall's worker before work that grows
+// with a size: once its file system has answered, with the bytes it will read
+// next, or before decoding a picture into that many bytes. Does nothing
+// elsewhere.
 void workAhead(std::int64_t bytes);
 
 // The untyped half: the worker thread and the waiting.

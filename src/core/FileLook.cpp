@@ -21,7 +21,7 @@ FileSnapshot lookAtFile(const std::string &path, std::int32_t lastAge, const Fil
     snapshot.stamp = stampAndFingerprint(path);
     const bool unchanged = snapshot.stamp.age == -1
         || (snapshot.stamp.age == lastAge && snapshot.stamp.print == lastPrint);
-    fileSystemAnswered(unchanged ? 0 : snapshot.stamp.print.size);
+    workAhead(unchanged ? 0 : snapshot.stamp.print.size);
     // Every tick, so that the write a writer starts between two loads is
     // known when the second one reads.
     if (writers)

@@ -510,7 +510,7 @@ PictureFile readPictureFile(const std::string &path)
     const FileStampPair stamp = stampAndFingerprint(path);
     if (stamp.age == -1)
         return file;
-    fileSystemAnswered(stamp.print.size);
+    workAhead(stamp.print.size);
     file.exists = true;
     file.check = checkPictureFile(path, &file.bytes);
     // Decoding follows on this worker: a large picture is not waited for.

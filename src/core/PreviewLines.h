@@ -30,6 +30,11 @@ struct RowLine
 };
 using RowLinePtr = std::shared_ptr<const RowLine>;
 RowLinePtr makeRowLine(std::string_view bytes);
+// The same bytes: the same shared line at once, another one compared.
+inline bool sameRow(const RowLinePtr &a, const RowLinePtr &b)
+{
+    return a == b || (a && b && a->bytes == b->bytes);
+}
 
 // What an editor shows of the text; see PreviewLines::shown().
 struct ShownText

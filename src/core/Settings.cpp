@@ -25,16 +25,6 @@ SettingsOnDisk seenIn(std::string_view text)
     return SettingsOnDisk{std::hash<std::string_view>{}(text), text.empty()};
 }
 
-SettingsOnDisk onDisk(const std::string &iniPath)
-{
-    return seenIn(IniFile::load(iniPath).text());
-}
-
-bool rewrittenSince(const SettingsOnDisk &seen, const SettingsOnDisk &now)
-{
-    return !now.empty && now != seen;
-}
-
 } // namespace
 
 std::string settingsPath(const std::string &dir)
@@ -71,9 +61,14 @@ Settings readSettings(const std::string &iniPath, SettingsOnDisk *seen)
     return s;
 }
 
-bool rewrittenSince(const SettingsOnDisk &seen, const std::string &iniPath)
+SettingsOnDisk onDisk(const std::string &iniPath)
 {
-    return rewrittenSince(seen, onDisk(iniPath));
+    return seenIn(IniFile::load(iniPath).text());
+}
+
+bool rewrittenSince(const SettingsOnDisk &seen, const SettingsOnDisk &now)
+{
+    return !now.empty && now != seen;
 }
 
 std::optional<std::string> pathCannotBeKept(std::string_view path)

@@ -51,9 +51,12 @@ struct SettingsOnDisk
 
 Settings readSettings(const std::string &iniPath, SettingsOnDisk *seen = nullptr);
 
+// What the file holds now, as readSettings() would have seen it.
+SettingsOnDisk onDisk(const std::string &iniPath);
+
 // True when the file now holds something other than what was seen; a file
 // emptied or removed since has nothing that a write would undo.
-bool rewrittenSince(const SettingsOnDisk &seen, const std::string &iniPath);
+bool rewrittenSince(const SettingsOnDisk &seen, const SettingsOnDisk &now);
 
 // Why the file cannot hold path as it is, in the operator's words, or nothing
 // when it can: a line break would end the line early, and the reader gives

@@ -1,6 +1,5 @@
 #include "web/BoardPublisher.h"
 
-#include <QBuffer>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
@@ -21,6 +20,7 @@ BoardPublisher::BoardPublisher(QUrl url, std::FILE *report, QObject *parent)
 {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &BoardPublisher::sendNext);
+    connect(&m_png, &PngEncoder::encoded, this, &BoardPublisher::sendNext);
 }
 
 std::optional<QString> BoardPublisher::checkPublishUrl(const char *text)
@@ -51,8 +51,7 @@ void BoardPublisher::publish(const scb::BoardView &view, const QImage &picture)
 {
     if (!m_board.update(view))
         return;
-    if (m_board.pictureVersion() != m_sentPictureVersion)
-        m_picture = view.picture.loaded ? picture : QImage();
+    m_png.encode(m_board.pictureVersion(), view.picture.loaded ? picture : QImage());
     sendNext();
 }
 
@@ -61,17 +60,15 @@ void BoardPublisher::sendNext()
     if (m_inFlight || m_retry.isActive())
         return;
     if (m_sentPictureVersion != m_board.pictureVersion()) {
-        if (m_picture.isNull()) {
-            // No picture behind the board: the page asks for none.
-            m_sentPictureVersion = m_board.pictureVersion();
-        } else {
-            QByteArray png;
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            m_picture.save(&buffer, "PNG");
-            send(Part::Picture, m_board.pictureVersion(), "image/png", png);
+        // The board waits for its picture, which is encoded off this thread.
+        if (!m_png.ready())
+            return;
+        if (!m_png.png().isEmpty()) {
+            send(Part::Picture, m_board.pictureVersion(), "image/png", m_png.png());
             return;
         }
+        // No picture behind the board: the page asks for none.
+        m_sentPictureVersion = m_board.pictureVersion();
     }
     if (m_sentVersion != m_board.version()) {
         send(Part::Board, m_board.version(), "application/json", QByteArray::fromStdString(m_board.json()));

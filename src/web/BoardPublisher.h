@@ -22,6 +22,7 @@
 #include <optional>
 
 #include "core/BoardView.h"
+#include "web/PngEncoder.h"
 
 class QNetworkReply;
 
@@ -38,7 +39,8 @@ public:
     // Where the picture goes for a board published at url.
     static QUrl pictureUrl(const QUrl &url);
 
-    // The board as it now looks; the picture is read only when it changed.
+    // The board as it now looks; the picture is read only when it changed,
+    // and encoded off this thread.
     void publish(const scb::BoardView &view, const QImage &picture);
 
 private:
@@ -53,7 +55,7 @@ private:
     QUrl m_url;
     std::FILE *m_report;
     scb::BoardPublication m_board;
-    QImage m_picture;
+    PngEncoder m_png;
     std::uint64_t m_sentVersion = 0;
     std::uint64_t m_sentPictureVersion = 0;
     QNetworkReply *m_inFlight = nullptr;

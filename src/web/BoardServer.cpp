@@ -3,19 +3,10 @@
 #include "core/RequestGate.h"
 #include "web/BoardPage.h"
 
-#include <QBuffer>
 #include <QWebSocket>
 
 #include <algorithm>
-#include <mutex>
 #include <utility>
-
-struct BoardServer::Encoding
-{
-    std::mutex lock;
-    std::uint64_t wanted = 0; // the picture version now shown
-    QByteArray png;           // empty until that version is encoded
-};
 
 namespace {
 
@@ -32,15 +23,12 @@ BoardServer::BoardServer(const WebLimits &limits, QObject *parent)
     : QObject(parent),
       m_limits(limits),
       m_tcp(new GuardedTcpServer(limits, [this](const QByteArray &path) { return answer(path); }, this)),
-      m_webSockets(QString(), QWebSocketServer::NonSecureMode),
-      m_png(std::make_shared<Encoding>())
+      m_webSockets(QString(), QWebSocketServer::NonSecureMode)
 {
     m_tcp->setResponseHeaders(securityHeaderLines());
     connect(m_tcp, &GuardedTcpServer::webSocketRequested, this,
             [this](QTcpSocket *socket) { m_webSockets.handleConnection(socket); });
     connect(&m_webSockets, &QWebSocketServer::newConnection, this, &BoardServer::acceptWebSockets);
-    // One at a time: a picture replaced while it is encoded is skipped.
-    m_encoder.setMaxThreadCount(1);
 
     // A browser that vanished without closing (a screen unplugged) would
     // hold its place forever; one that misses a ping's answer is dropped.
@@ -50,8 +38,6 @@ BoardServer::BoardServer(const WebLimits &limits, QObject *parent)
 
 BoardServer::~BoardServer()
 {
-    m_encoder.clear();
-    m_encoder.waitForDone();
     for (const Client &c : m_clients)
         delete c.socket;
 }
@@ -78,11 +64,8 @@ GuardedTcpServer::Answer BoardServer::answer(const QByteArray &path) const
         return {200, "text/html; charset=utf-8", BoardPage::html()};
     if (path == "/board.json")
         return {200, "application/json", QByteArray::fromStdString(m_board.json())};
-    if (path == "/picture") {
-        const std::lock_guard<std::mutex> hold(m_png->lock);
-        if (!m_png->png.isEmpty())
-            return {200, "image/png", m_png->png};
-    }
+    if (path == "/picture" && !m_png.png().isEmpty())
+        return {200, "image/png", m_png.png()};
     return {404, "text/plain; charset=utf-8", "404 Not Found\n"};
 }
 
@@ -90,31 +73,8 @@ void BoardServer::publish(const scb::BoardView &view, const QImage &picture)
 {
     if (!m_board.update(view))
         return;
-    if (m_pngVersion != m_board.pictureVersion()) {
-        m_pngVersion = m_board.pictureVersion();
-        {
-            const std::lock_guard<std::mutex> hold(m_png->lock);
-            m_png->wanted = m_pngVersion;
-            m_png->png.clear();
-        }
-        // Encoding a large picture takes up to a second: never on this thread.
-        if (view.picture.loaded && !picture.isNull()) {
-            m_encoder.start([encoding = m_png, image = picture, version = m_pngVersion] {
-                {
-                    const std::lock_guard<std::mutex> hold(encoding->lock);
-                    if (encoding->wanted != version)
-                        return;
-                }
-                QByteArray png;
-                QBuffer buffer(&png);
-                buffer.open(QIODevice::WriteOnly);
-                image.save(&buffer, "PNG");
-                const std::lock_guard<std::mutex> hold(encoding->lock);
-                if (encoding->wanted == version)
-                    encoding->png = png;
-            });
-        }
-    }
+    // Until a new picture is encoded, /picture answers 404.
+    m_png.encode(m_board.pictureVersion(), view.picture.loaded ? picture : QImage());
     const QString text = QString::fromStdString(m_board.json());
     // Copied: a client whose queue is full is dropped on the way.
     const std::vector<Client> clients = m_clients;

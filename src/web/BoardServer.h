@@ -8,7 +8,6 @@
 #include <QHostAddress>
 #include <QImage>
 #include <QObject>
-#include <QThreadPool>
 #include <QTimer>
 #include <QWebSocketServer>
 
@@ -17,6 +16,7 @@
 
 #include "core/BoardView.h"
 #include "web/GuardedTcpServer.h"
+#include "web/PngEncoder.h"
 
 class QWebSocket;
 
@@ -41,7 +41,6 @@ private:
         QWebSocket *socket = nullptr;
         bool answered = true; // to the last ping
     };
-    struct Encoding; // the PNG of the newest picture, shared with the worker
 
     GuardedTcpServer::Answer answer(const QByteArray &path) const;
     void acceptWebSockets();
@@ -53,9 +52,7 @@ private:
     GuardedTcpServer *m_tcp = nullptr; // a child
     QWebSocketServer m_webSockets;
     scb::BoardPublication m_board;
-    std::uint64_t m_pngVersion = 0;
-    std::shared_ptr<Encoding> m_png;
-    QThreadPool m_encoder;
+    PngEncoder m_png;
     std::vector<Client> m_clients;
     QTimer m_ping;
     QString m_error;

@@ -41,20 +41,12 @@ void ScbGrid::setCell(int row, const scb::RowLinePtr &line)
 {
     if (row < 0 || row >= RowCount || !line)
         return;
-    scb::RowLinePtr &held = m_cells[row];
-    if (held != line) {
-        if (!held || held->bytes != line->bytes) {
-            m_display[row] = QString::fromStdString(line->shown);
-            m_layouts[row].reset();
-        }
-        held = line;
+    if (!scb::sameRow(m_cells[row], line)) {
+        m_display[row] = QString::fromStdString(line->shown);
+        m_layouts[row].reset();
     }
+    m_cells[row] = line;
     update(cellRect(row));
-}
-
-void ScbGrid::setCell(int row, std::string_view bytes)
-{
-    setCell(row, scb::makeRowLine(bytes));
 }
 
 const std::string &ScbGrid::cell(int row) const

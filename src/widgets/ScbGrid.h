@@ -39,7 +39,6 @@ public:
 
     // A line shared with the model: the same one again costs nothing.
     void setCell(int row, const scb::RowLinePtr &line);
-    void setCell(int row, std::string_view bytes);
     const std::string &cell(int row) const;
     // What the row draws: its bytes decoded and cut by scb::rowText.
     QString cellDisplayText(int row) const;

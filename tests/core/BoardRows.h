@@ -12,8 +12,10 @@ inline QStringList rowsOf(const scb::BoardModel &board, const scb::BoardChange &
 {
     QStringList out;
     for (int r = 0; r < scb::RowCount; ++r) {
-        const std::string &row = board.row(r);
-        out << (change.rowsSet[std::size_t(r)] ? QString::fromLatin1(row.data(), qsizetype(row.size())) : Untouched);
+        const scb::RowLinePtr row = board.rowLine(r);
+        out << (change.rowsSet[std::size_t(r)] && row
+                    ? QString::fromLatin1(row->bytes.data(), qsizetype(row->bytes.size()))
+                    : Untouched);
     }
     return out;
 }

@@ -227,7 +227,7 @@ void tst_BoundedCall::run_bound_largeReadIsNotWaitedFor()
     // (for the read that is waited for) shortly after it started.
     auto look = [gate, answered, p = path.toStdString()] {
         if (answered >= 0)
-            scb::fileSystemAnswered(answered);
+            scb::workAhead(answered);
         gate->pass();
         return scb::lookAtFile(p, 0, {});
     };

@@ -538,7 +538,7 @@ void tst_Settings::rewrittenSince()
         seen = scb::writeSettings(ini.toStdString(), Settings{});
     else
         writeAll(ini, atClose);
-    QCOMPARE(scb::rewrittenSince(seen, ini.toStdString()), asks);
+    QCOMPARE(scb::rewrittenSince(seen, scb::onDisk(ini.toStdString())), asks);
 }
 
 // The second instance closes while the first is between its compare and its

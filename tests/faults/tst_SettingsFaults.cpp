@@ -177,7 +177,7 @@ void tst_SettingsFaults::damagedFile_startsWithDefaultsOrClamped()
     QVERIFY(QFontInfo(w.grid()->gridFont()).pixelSize() > 0);
     QVERIFY(QFontMetrics(w.grid()->gridFont()).ascent() > 0);
     if (width > 0 && width <= 2000) {
-        w.grid()->setCell(0, "Wg 0123");
+        w.grid()->setCell(0, scb::makeRowLine("Wg 0123"));
         QElapsedTimer paint;
         paint.start();
         (void)w.grid()->grab();
